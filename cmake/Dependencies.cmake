@@ -1,0 +1,10 @@
+# All dependencies come from Debian packages (see scripts/deps.sh).
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(CURL REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET libusb-1.0)
+pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET hidapi-hidraw)
+pkg_check_modules(ZMQ REQUIRED IMPORTED_TARGET libzmq)
+pkg_check_modules(CZMQ REQUIRED IMPORTED_TARGET libczmq)
+find_path(HTTPLIB_INCLUDE_DIR httplib.h)

@@ -1,0 +1,5 @@
+if(LYNKOR_SANITIZE)
+    message(STATUS "Sanitizers: ${LYNKOR_SANITIZE}")
+    add_compile_options(-fsanitize=${LYNKOR_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${LYNKOR_SANITIZE})
+endif()

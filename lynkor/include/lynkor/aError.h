@@ -1,0 +1,56 @@
+/* aErr: the library's result code, 0 meaning success, and its two texts. */
+#ifndef LYNKOR_AERROR_H
+#define LYNKOR_AERROR_H
+
+#include <stdint.h>
+
+#include "aExport.h"
+
+typedef enum aErr {
+    aErrNone = 0,
+    aErrMemory = 1,
+    aErrParam = 2,
+    aErrNotFound = 3,
+    aErrFileNameLength = 4,
+    aErrBusy = 5,
+    aErrIO = 6,
+    aErrMode = 7,
+    aErrWrite = 8,
+    aErrRead = 9,
+    aErrEOF = 10,
+    aErrNotReady = 11,
+    aErrPermission = 12,
+    aErrRange = 13,
+    aErrSize = 14,
+    aErrOverrun = 15,
+    aErrParse = 16,
+    aErrConfiguration = 17,
+    aErrTimeout = 18,
+    aErrInitialization = 19,
+    aErrVersion = 20,
+    aErrUnimplemented = 21,
+    aErrDuplicate = 22,
+    aErrCancel = 23,
+    aErrPacket = 24,
+    aErrConnection = 25,
+    aErrIndexRange = 26,
+    aErrShortCommand = 27,
+    aErrInvalidEntity = 28,
+    aErrInvalidOption = 29,
+    aErrResource = 30,
+    aErrMedia = 31,
+    aErrAsyncReturn = 32,
+    aErrStreamStale = 33,
+    aErrUnknown = 34
+} aErr;
+
+LYNKOR_EXTERN_C_BEGIN
+
+/* The identifier text of an error value ("aErrParam"); values outside 0..34 give "aErrUnknown". */
+LYNKOR_API const char* aError_GetErrorText(int32_t error);
+/* The description of an error value ("Invalid parameter"). */
+LYNKOR_API const char* aError_GetErrorDescription(int32_t error);
+
+LYNKOR_EXTERN_C_END
+
+#endif

@@ -1,0 +1,38 @@
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/lynkor-test-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+void writeFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+}
+
+bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+}  // namespace testing_support
