@@ -1,0 +1,179 @@
+#include "control_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace sim {
+
+struct ControlServer::Client {
+    std::unique_ptr<FdChannel> channel;
+    std::string pending;
+};
+
+ControlServer::ControlServer(EventLoop& loop, Simulator& simulator)
+    : loop_(loop), simulator_(simulator) {
+    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listen(listenFd_, 4) != 0 ||
+        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (listenFd_ >= 0) {
+            close(listenFd_);
+        }
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
+    port_ = ntohs(address.sin_port);
+    loop_.watch(listenFd_, POLLIN, [this](short) { accept(); });
+}
+
+ControlServer::~ControlServer() {
+    clients_.clear();
+    loop_.unwatch(listenFd_);
+    close(listenFd_);
+}
+
+std::string ControlServer::endpoint() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+void ControlServer::accept() {
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+        return;
+    }
+    auto client = std::make_shared<Client>();
+    Client* raw = client.get();
+    client->channel = std::make_unique<FdChannel>(
+        loop_, fd,
+        [this, raw](const uint8_t* bytes, size_t count) {
+            raw->pending.append(reinterpret_cast<const char*>(bytes), count);
+            size_t newline;
+            while ((newline = raw->pending.find('\n')) != std::string::npos) {
+                std::string line = raw->pending.substr(0, newline);
+                raw->pending.erase(0, newline + 1);
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
+                }
+                std::string answer;
+                for (const std::string& answerLine : execute(line)) {
+                    answer += answerLine + "\n";
+                }
+                raw->channel->write(Bytes(answer.begin(), answer.end()));
+            }
+        },
+        [this, raw] {
+            for (auto entry = clients_.begin(); entry != clients_.end(); ++entry) {
+                if (entry->get() == raw) {
+                    loop_.defer([keep = *entry] {});
+                    clients_.erase(entry);
+                    return;
+                }
+            }
+        });
+    clients_.push_back(std::move(client));
+}
+
+namespace {
+
+std::string s_stats(const DeviceStats& stats) {
+    std::ostringstream text;
+    text << "stats packets=" << stats.packets << " queries=" << stats.queries
+         << " route_on=" << stats.routeOn << " route_off=" << stats.routeOff
+         << " foreign=" << stats.foreign << " unhandled=" << stats.unhandled
+         << " heartbeats_sent=" << stats.heartbeatsSent
+         << " heartbeat_answers=" << stats.heartbeatAnswers
+         << " last_heartbeat_answer=" << stats.lastHeartbeatAnswer
+         << " unanswered=" << stats.unanswered;
+    return text.str();
+}
+
+}  // namespace
+
+std::vector<std::string> ControlServer::execute(const std::string& line) {
+    std::istringstream words(line);
+    std::string verb, serialText;
+    words >> verb >> serialText;
+    std::string argument;
+    std::getline(words >> std::ws, argument);
+
+    if (verb == "stop") {
+        loop_.stop();
+        return {"ok"};
+    }
+    static const char* const kDeviceVerbs[] = {"stats", "history", "heartbeat", "packet",
+                                               "raw",   "mute",    "hangup"};
+    if (std::find(std::begin(kDeviceVerbs), std::end(kDeviceVerbs), verb) ==
+        std::end(kDeviceVerbs)) {
+        return {"error unknown command " + verb};
+    }
+    uint32_t serial = 0;
+    try {
+        size_t used = 0;
+        serial = static_cast<uint32_t>(std::stoul(serialText, &used, 16));
+        if (used != serialText.size()) {
+            return {"error bad serial number"};
+        }
+    } catch (const std::exception&) {
+        return {"error usage: <command> <serial> [argument]"};
+    }
+    Device* device = simulator_.find(serial);
+    if (device == nullptr) {
+        return {"error no device " + serialText};
+    }
+
+    Bytes bytes;
+    if (verb == "stats") {
+        return {s_stats(device->stats()), "ok"};
+    }
+    if (verb == "history") {
+        std::vector<std::string> answer;
+        for (const Packet& packet : device->history()) {
+            answer.push_back("rx " + toHex(packet.wire()));
+        }
+        answer.push_back("ok");
+        return answer;
+    }
+    if (verb == "heartbeat") {
+        if (argument != "0" && argument != "1") {
+            return {"error heartbeat value is 0 or 1"};
+        }
+        device->sendHeartbeat(static_cast<uint8_t>(argument[0] - '0'), false);
+        return {"ok"};
+    }
+    if (verb == "packet") {
+        if (!fromHex(argument, bytes) || bytes.size() > kMaxPacketData) {
+            return {"error packet data is up to 28 hexadecimal bytes"};
+        }
+        device->sendToHosts(device->reply(bytes));
+        return {"ok"};
+    }
+    if (verb == "raw") {
+        if (!fromHex(argument, bytes)) {
+            return {"error raw bytes are hexadecimal"};
+        }
+        device->sendRawToHosts(bytes);
+        return {"ok"};
+    }
+    if (verb == "mute") {
+        if (argument != "on" && argument != "off") {
+            return {"error mute takes on or off"};
+        }
+        device->setMuted(argument == "on");
+        return {"ok"};
+    }
+    // The last verb left: "hangup".
+    device->hangUpHosts();
+    return {"ok"};
+}
+
+}  // namespace sim

@@ -1,0 +1,97 @@
+#include "event_loop.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace sim {
+
+EventLoop::EventLoop() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    signalFd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signalFd_ < 0) {
+        throw std::runtime_error("cannot watch signals");
+    }
+    // A host that disappears mid-write must not end the simulator.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+EventLoop::~EventLoop() {
+    close(signalFd_);
+}
+
+void EventLoop::watch(int fd, short events, Callback callback) {
+    watches_[fd] = Watch{events, std::move(callback), ++generation_};
+}
+
+void EventLoop::unwatch(int fd) {
+    watches_.erase(fd);
+}
+
+void EventLoop::every(std::chrono::milliseconds period, std::function<void()> callback) {
+    timers_.push_back(Timer{period, Clock::now() + period, std::move(callback)});
+}
+
+void EventLoop::run() {
+    while (!stopping_) {
+        std::vector<pollfd> fds{{signalFd_, POLLIN, 0}};
+        std::vector<unsigned> generations{0};
+        for (const auto& [fd, watch] : watches_) {
+            fds.push_back({fd, watch.events, 0});
+            generations.push_back(watch.generation);
+        }
+        int timeoutMs = -1;
+        const auto now = Clock::now();
+        for (const auto& timer : timers_) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(timer.due - now);
+            int ms = static_cast<int>(std::max<long long>(0, left.count()));
+            timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+        }
+        if (poll(fds.data(), fds.size(), timeoutMs) < 0) {
+            continue;
+        }
+        if (fds[0].revents != 0) {
+            return;
+        }
+        for (size_t i = 1; i < fds.size() && !stopping_; ++i) {
+            if (fds[i].revents == 0) {
+                continue;
+            }
+            // A callback may have closed this descriptor, or another one reused its number.
+            auto found = watches_.find(fds[i].fd);
+            if (found == watches_.end() || found->second.generation != generations[i]) {
+                continue;
+            }
+            Callback callback = found->second.callback;
+            callback(fds[i].revents);
+        }
+        runDeferred();
+        const auto after = Clock::now();
+        for (size_t i = 0; i < timers_.size() && !stopping_; ++i) {
+            if (timers_[i].due <= after) {
+                timers_[i].due = after + timers_[i].period;
+                timers_[i].callback();
+            }
+        }
+        runDeferred();
+    }
+}
+
+void EventLoop::runDeferred() {
+    while (!deferred_.empty()) {
+        std::vector<std::function<void()>> batch;
+        batch.swap(deferred_);
+        for (auto& callback : batch) {
+            callback();
+        }
+    }
+}
+
+}  // namespace sim

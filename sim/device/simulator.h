@@ -1,0 +1,37 @@
+// The simulated devices of one run, their transports and the heartbeat clock.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device.h"
+#include "event_loop.h"
+#include "pty_transport.h"
+#include "tcp_transport.h"
+
+namespace sim {
+
+class Simulator {
+public:
+    Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
+              std::chrono::milliseconds heartbeatPeriod);
+
+    // One line per transport: "tcp <serial> 127.0.0.1:<port>", "pty <serial> /dev/pts/N".
+    std::vector<std::string> listeningLines() const;
+
+    // Null when no device has that serial number.
+    Device* find(uint32_t serial);
+
+private:
+    struct Served {
+        std::unique_ptr<Device> device;
+        std::unique_ptr<TcpTransport> tcp;
+        std::unique_ptr<PtyTransport> pty;
+    };
+
+    std::vector<Served> served_;
+};
+
+}  // namespace sim

@@ -1,0 +1,106 @@
+#include "tcp_transport.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace sim {
+
+class TcpTransport::Connection : public HostConnection {
+public:
+    Connection(TcpTransport& owner, int fd)
+        : owner_(owner),
+          channel_(
+              owner.loop_, fd,
+              [this](const uint8_t* bytes, size_t count) { onBytes(bytes, count); },
+              [this] { hangUp(); }) {
+        owner_.device_.attach(this);
+    }
+    ~Connection() override { owner_.device_.detach(this); }
+
+    void sendPacket(const Packet& packet) override { sendRaw(packet.wire()); }
+    void sendRaw(const Bytes& bytes) override {
+        if (!closed_) {
+            channel_.write(bytes);
+        }
+    }
+    void hangUp() override {
+        if (!closed_) {
+            closed_ = true;
+            owner_.device_.detach(this);
+            owner_.remove(this);
+        }
+    }
+    bool hostPresent() const override { return !closed_; }
+
+private:
+    void onBytes(const uint8_t* bytes, size_t count) {
+        for (size_t i = 0; i < count && !closed_; ++i) {
+            if (auto packet = assembler_.feed(bytes[i])) {
+                owner_.device_.receive(*packet, *this);
+            }
+        }
+    }
+
+    TcpTransport& owner_;
+    FdChannel channel_;
+    RawPacketAssembler assembler_;
+    bool closed_ = false;
+};
+
+TcpTransport::TcpTransport(EventLoop& loop, Device& device) : loop_(loop), device_(device) {
+    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listen(listenFd_, 8) != 0 ||
+        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (listenFd_ >= 0) {
+            close(listenFd_);
+        }
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
+    port_ = ntohs(address.sin_port);
+    loop_.watch(listenFd_, POLLIN, [this](short) { accept(); });
+}
+
+TcpTransport::~TcpTransport() {
+    connections_.clear();
+    loop_.unwatch(listenFd_);
+    close(listenFd_);
+}
+
+std::string TcpTransport::endpoint() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+void TcpTransport::accept() {
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+        return;
+    }
+    // Devices answer packet by packet; do not let small replies wait for more.
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    connections_.push_back(std::make_shared<Connection>(*this, fd));
+}
+
+void TcpTransport::remove(Connection* connection) {
+    for (auto entry = connections_.begin(); entry != connections_.end(); ++entry) {
+        if (entry->get() == connection) {
+            // The connection may be running one of its own callbacks: free it afterwards.
+            loop_.defer([keep = *entry] {});
+            connections_.erase(entry);
+            return;
+        }
+    }
+}
+
+}  // namespace sim
