@@ -1,0 +1,205 @@
+// The socket stream against a loopback TCP server run by the test.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "stream_test_support.h"
+
+namespace {
+
+using namespace stream_testing;
+using Clock = std::chrono::steady_clock;
+
+const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
+
+class LoopbackServer {
+public:
+    LoopbackServer() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = kLoopback;
+        socklen_t size = sizeof address;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            listen(listener_, 4) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            ADD_FAILURE() << "no loopback listener";
+        }
+        port_ = ntohs(address.sin_port);
+    }
+    ~LoopbackServer() {
+        dropPeer(false);
+        stopListening();
+    }
+    uint16_t port() const { return port_; }
+
+    bool accept(int timeoutMs = 5000) {
+        pollfd entry{listener_, POLLIN, 0};
+        if (poll(&entry, 1, timeoutMs) != 1) {
+            return false;
+        }
+        peer_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        return peer_ >= 0;
+    }
+    void send(const std::string& bytes) {
+        ASSERT_EQ(::send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    std::string receive(size_t count) {
+        std::string bytes;
+        while (bytes.size() < count) {
+            pollfd entry{peer_, POLLIN, 0};
+            if (poll(&entry, 1, 5000) != 1) {
+                break;
+            }
+            char chunk[4096];
+            ssize_t got = ::recv(peer_, chunk, std::min(sizeof chunk, count - bytes.size()), 0);
+            if (got <= 0) {
+                break;
+            }
+            bytes.append(chunk, static_cast<size_t>(got));
+        }
+        return bytes;
+    }
+    // Closes the accepted connection; with `reset`, as a crashing peer would, by a reset.
+    void dropPeer(bool reset) {
+        if (peer_ < 0) {
+            return;
+        }
+        if (reset) {
+            linger abort{1, 0};
+            setsockopt(peer_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        }
+        close(peer_);
+        peer_ = -1;
+    }
+    void stopListening() {
+        if (listener_ >= 0) {
+            close(listener_);
+            listener_ = -1;
+        }
+    }
+
+private:
+    int listener_ = -1;
+    int peer_ = -1;
+    uint16_t port_ = 0;
+};
+
+StreamPtr connectTo(const LoopbackServer& server) {
+    aStream* stream = nullptr;
+    EXPECT_EQ(aStream_CreateSocket(kLoopback, server.port(), &stream), aErrNone);
+    return StreamPtr(stream);
+}
+
+// Reads as a link reader does, retrying aErrNotReady, for at most a few seconds.
+aErr readWithin(aStream* stream, uint8_t* buffer, size_t count) {
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    aErr result = aErrNotReady;
+    while (result == aErrNotReady && Clock::now() < deadline) {
+        result = aStream_Read(stream, buffer, count);
+    }
+    return result;
+}
+
+TEST(SocketStream, CarriesBytesBothWays) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+
+    uint8_t byte = 0;
+    EXPECT_EQ(aStream_Read(stream.get(), &byte, 1), aErrNotReady);
+
+    const std::string request = "\x04\x02\x10\x20";
+    ASSERT_EQ(aStream_Write(stream.get(), reinterpret_cast<const uint8_t*>(request.data()),
+                            request.size()),
+              aErrNone);
+    EXPECT_EQ(server.receive(request.size()), request);
+    ASSERT_EQ(aStream_Write(stream.get(), &byte, 1), aErrNone);
+    EXPECT_EQ(server.receive(1), std::string(1, '\0'));
+
+    std::string reply(3000, '\0');
+    for (size_t i = 0; i < reply.size(); ++i) {
+        reply[i] = static_cast<char>(i * 7);
+    }
+    server.send(reply);
+    std::vector<uint8_t> received(reply.size());
+    ASSERT_EQ(readWithin(stream.get(), received.data(), received.size()), aErrNone);
+    EXPECT_EQ(text(received), reply);
+}
+
+TEST(SocketStream, ReconnectsAfterAPeerReset) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+    server.send("a");
+    uint8_t byte = 0;
+    ASSERT_EQ(readWithin(stream.get(), &byte, 1), aErrNone);
+    EXPECT_EQ(byte, 'a');
+
+    server.dropPeer(true);
+    // The reader notices the reset, reconnects and meanwhile reports that nothing is there.
+    bool reconnected = false;
+    for (int i = 0; i < 200 && !reconnected; ++i) {
+        ASSERT_EQ(aStream_Read(stream.get(), &byte, 1), aErrNotReady);
+        reconnected = server.accept(0);
+    }
+    ASSERT_TRUE(reconnected);
+    server.send("b");
+    ASSERT_EQ(readWithin(stream.get(), &byte, 1), aErrNone);
+    EXPECT_EQ(byte, 'b');
+    ASSERT_EQ(aStream_Write(stream.get(), reinterpret_cast<const uint8_t*>("ok"), 2), aErrNone);
+    EXPECT_EQ(server.receive(2), "ok");
+}
+
+TEST(SocketStream, WriterReconnectsAfterAPeerReset) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+    server.dropPeer(true);
+    // Give the reset time to arrive, so that the send fails rather than races it.
+    usleep(50000);
+    ASSERT_EQ(aStream_Write(stream.get(), reinterpret_cast<const uint8_t*>("late"), 4), aErrNone);
+    ASSERT_TRUE(server.accept());
+    EXPECT_EQ(server.receive(4), "late");
+}
+
+TEST(SocketStream, PeerGoneForGoodIsAConnectionError) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+    server.stopListening();
+    server.dropPeer(true);
+    uint8_t byte = 0;
+    EXPECT_EQ(readWithin(stream.get(), &byte, 1), aErrConnection);
+    EXPECT_EQ(aStream_Read(stream.get(), &byte, 1), aErrConnection);
+    EXPECT_EQ(aStream_Write(stream.get(), &byte, 1), aErrConnection);
+}
+
+TEST(SocketStream, WriteThatCannotProgressAnswersWriteError) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+    // The server never reads: once both socket buffers are full every send would block.
+    std::vector<uint8_t> block(64 * 1024 * 1024, 0x5A);
+    EXPECT_EQ(aStream_Write(stream.get(), block.data(), block.size()), aErrWrite);
+}
+
+TEST(SocketStream, CreationFailsCleanly) {
+    LoopbackServer server;
+    const uint16_t port = server.port();
+    server.stopListening();
+    aStream* stream = nullptr;
+    EXPECT_EQ(aStream_CreateSocket(kLoopback, port, &stream), aErrResource);
+    EXPECT_EQ(stream, nullptr);
+    EXPECT_EQ(aStream_CreateSocket(kLoopback, port, nullptr), aErrParam);
+}
+
+}  // namespace
