@@ -1,6 +1,11 @@
 #include <cstdio>
 
-int main() {
-    std::printf("Updater (Version: 2.12.0 Dec  4 2025)\n");
-    return 0;
+#include "cli/driver.h"
+#include "display/cli_display.h"
+#include "display/output.h"
+
+int main(int argc, char* argv[]) {
+    CLI_Display display;
+    setDebugOutput(stderr);
+    return runUpdater(argc, argv, display);
 }
