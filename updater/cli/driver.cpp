@@ -1,9 +1,13 @@
 #include "cli/driver.h"
 
+#include <optional>
+#include <string>
+
 #include "app/updater_app.h"
 #include "cli/banner.h"
 #include "cli/command_steps.h"
 #include "cli/option_parser.h"
+#include "cli/store_directory.h"
 #include "cli/updater_settings.h"
 #include "cli/usage.h"
 
@@ -22,7 +26,11 @@ int runUpdater(int argc, const char* const argv[], UpdaterDisplayInterface& disp
         return kExitSuccess;
     }
 
-    UpdaterApp app(settings.serverUrl, std::string(), &display);
+    const std::optional<std::string> storeDirectory = ensureStoreDirectory(settings, &display);
+    if (!storeDirectory) {
+        return kExitFailure;
+    }
+    UpdaterApp app(settings.serverUrl, *storeDirectory, &display);
     int pendingResult = kExitSuccess;
     if (const StepOutcome end = runFingerprintStep(app, settings, pendingResult)) {
         return *end;

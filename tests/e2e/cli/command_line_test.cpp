@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -201,6 +203,53 @@ TEST_F(UpdaterCommandLine, MalformedArgumentsNeverCrash) {
     EXPECT_EQ(firstLine.size(), 2047u);
     EXPECT_EQ(firstLine.rfind("Invalid serial number obtained from argument [ZZZ", 0), 0u);
     EXPECT_EQ(result.exitStatus, 1);
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+TEST_F(UpdaterCommandLine, CommandCreatesTheStoreUnderTheHomeDirectory) {
+    expectRun({"-d", "1", "-Z", "5"}, kVersionLine, "", 0);
+    EXPECT_TRUE(isDirectory(home.path() + "/.norvane/updater"));
+    // Recorded, never opened.
+    expectRun({"-d", "1", "-Z", "5", "-k", home.file("updater.log")}, kVersionLine, "", 0);
+    EXPECT_FALSE(testing_support::fileExists(home.file("updater.log")));
+}
+
+TEST_F(UpdaterCommandLine, StoreDirectoryIsLeftAloneWithoutACommand) {
+    expectRun({"-d", "1"}, kVersionLine + kNotice, shortUsage(), 0);
+    expectRun({"-d", "XYZ", "-Z", "5"}, kVersionLine + kNotice,
+              "Invalid serial number obtained from argument [XYZ]\n" + shortUsage(), 1);
+    expectRun({"-h", "-Z", "5"}, kVersionLine + kNotice, fullUsage(), 0);
+    EXPECT_FALSE(testing_support::fileExists(home.path() + "/.norvane"));
+}
+
+TEST_F(UpdaterCommandLine, StoreRootFromTheCommandLine) {
+    TempDir elsewhere;
+    // An absolute path is taken as the parameter; missing parents are created too.
+    expectRun({"-i", elsewhere.path() + "/a/b", "-Z", "5"}, kVersionLine, "", 0);
+    EXPECT_TRUE(isDirectory(elsewhere.path() + "/a/b/updater"));
+    expectRun({"-i=" + elsewhere.path() + "/", "-Z", "5"}, kVersionLine, "", 0);
+    EXPECT_TRUE(isDirectory(elsewhere.path() + "/updater"));
+    EXPECT_FALSE(testing_support::fileExists(home.path() + "/.norvane"));
+    // An empty root names no directory: the home directory serves.
+    expectRun({"-i=", "-Z", "5"}, kVersionLine, "", 0);
+    EXPECT_TRUE(isDirectory(home.path() + "/.norvane/updater"));
+}
+
+TEST_F(UpdaterCommandLine, UnusableStoreDirectoryFails) {
+    const std::string blocker = home.file("not-a-directory");
+    testing_support::writeFile(blocker, "x");
+    expectRun({"-i", blocker, "-Z", "5"}, kVersionLine,
+              "Could not find updater directory at " + blocker + "/updater\n", 1);
+    expectRun({"-i", blocker + "/sub", "-D"}, kVersionLine,
+              "Could not find updater directory at " + blocker + "/sub/updater\n", 1);
+    // The store comes before any command: -G's missing -d is not reached.
+    expectRun({"-i", blocker, "-G"}, kVersionLine,
+              "Could not find updater directory at " + blocker + "/updater\n", 1);
+    EXPECT_EQ(testing_support::readFile(blocker), "x");
 }
 
 }  // namespace
