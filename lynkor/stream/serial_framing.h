@@ -1,0 +1,25 @@
+#pragma once
+
+// The packetized serial line's framing: a packet's bytes followed by their CRC-8/MAXIM,
+// encoded with Consistent Overhead Byte Stuffing so that the frame holds no zero byte, then
+// one zero byte that ends the frame.
+#include <cstddef>
+#include <cstdint>
+
+namespace lynkor::framing {
+
+// Address, length byte and 28 data bytes, then the CRC.
+constexpr size_t kMaxPlainFrame = 31;
+// COBS adds one code byte per run of up to 254 bytes: one for frames this short.
+constexpr size_t kMaxEncodedFrame = kMaxPlainFrame + 1;
+constexpr uint8_t kFrameEnd = 0x00;
+
+// CRC-8/MAXIM: reflected polynomial 0x8C, initial value 0, no final inversion.
+uint8_t crc8Maxim(const uint8_t* data, size_t length);
+// Encodes `length` bytes (at most 254) into `out`, which holds length + 1 bytes; returns the
+// encoded length.
+size_t cobsEncode(const uint8_t* data, size_t length, uint8_t* out);
+// Decodes into `out` (at least `length` bytes); false when the input is not valid COBS.
+bool cobsDecode(const uint8_t* data, size_t length, uint8_t* out, size_t* decodedLength);
+
+}  // namespace lynkor::framing
