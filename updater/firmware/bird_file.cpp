@@ -4,12 +4,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
 
 #include "display/output.h"
+#include "firmware/file_handle.h"
 
 namespace {
 
 constexpr size_t kHeaderSize = 6;
+constexpr char kMagic[] = "bird";
+// Firmware for these devices is a few megabytes; anything far larger is not a bird file, and
+// refusing it keeps the decompression room within reason.
+constexpr uint32_t kMaxFileSize = 64u << 20;
 constexpr size_t kBlockHeaderSize = 5;
 constexpr size_t kCountSize = 4;
 constexpr size_t kChecksumSize = 4;
@@ -38,7 +46,8 @@ uint32_t readLittleEndian(const uint8_t* bytes) {
 
 // The text of an information field up to its first space or NUL.
 std::string fieldText(std::span<const uint8_t> field) {
-    auto end = std::find_if(field.begin(), field.end(), [](uint8_t c) { return c == ' ' || c == 0; });
+    auto end =
+        std::find_if(field.begin(), field.end(), [](uint8_t c) { return c == ' ' || c == 0; });
     return std::string(field.begin(), end);
 }
 
@@ -62,6 +71,68 @@ bool inside(uint32_t base, size_t imageLength, uint32_t address, size_t size) {
 
 }  // namespace
 
+BirdFile::BirdFile(const std::string& filename) {
+    if (filename.empty()) {
+        throw std::invalid_argument("BirdFile needs a file name");
+    }
+    if (!load(filename)) {
+        throw std::runtime_error("Failed to load bird data");
+    }
+}
+
+bool BirdFile::isBirdFile(const std::string& path) {
+    FileHandle file = openFile(path, aFILE_MODE_READ);
+    if (!file) {
+        debugPrintf(DEBUG_BirdFile, "BIRDFILE: Error - cannot open bird file: '%s'\n",
+                    path.c_str());
+        return false;
+    }
+    uint8_t header[kHeaderSize];
+    size_t count = 0;
+    return aFile_Read(file.get(), header, sizeof header, &count) == aErrNone &&
+           count == kHeaderSize && std::memcmp(header, kMagic, 4) == 0 && header[4] != 0 &&
+           header[5] != 0;
+}
+
+bool BirdFile::load(const std::string& filename) {
+    const char* path = filename.c_str();
+    debugPrintf(DEBUG_BirdFile, "BIRDFILE: Loading File [%s]\n", path);
+    if (!aFile_Exists(path)) {
+        debugPrintf(DEBUG_BirdFile, "BIRDFILE: BIRD file not found [%s]\n", path);
+        return false;
+    }
+    FileHandle file = openFile(filename, aFILE_MODE_READ);
+    if (!file) {
+        debugPrintf(DEBUG_BirdFile, "BIRDFILE: Error - cannot open bird file: '%s'\n", path);
+        return false;
+    }
+    uint32_t size = 0;
+    aErr err = aFile_GetSize(file.get(), &size);
+    if (err == aErrNone && size > kMaxFileSize) {
+        err = aErrSize;
+    }
+    if (err != aErrNone) {
+        debugPrintf(DEBUG_BirdFile, "BIRDFILE: Error (%d) getting bird file size from %s\n", err,
+                    path);
+        return false;
+    }
+    std::vector<uint8_t> bytes(size);
+    size_t count = 0;
+    if (size > 0) {
+        err = aFile_Read(file.get(), bytes.data(), bytes.size(), &count);
+        if (err != aErrNone) {
+            debugPrintf(DEBUG_BirdFile, "BIRDFILE: Error (%d) reading %s\n", err, path);
+            return false;
+        }
+    }
+    if (count < bytes.size()) {
+        debugPrintf(DEBUG_BirdFile, "BIRDFILE: Error reading %s read %zu bytes of %zu byte file\n",
+                    path, count, bytes.size());
+        return false;
+    }
+    return loadFromBuffer(filename, bytes);
+}
+
 bool BirdFile::loadFromBuffer(const std::string& filename, std::span<const uint8_t> fileBytes) {
     // Block entries are offsets into one payload: a second load starts from a clean object.
     *this = BirdFile();
@@ -71,7 +142,7 @@ bool BirdFile::loadFromBuffer(const std::string& filename, std::span<const uint8
         formatVersion_ = static_cast<uint16_t>((fileBytes[4] << 8) | fileBytes[5]);
     }
     if (!decompress(fileBytes.size() > kHeaderSize ? fileBytes.subspan(kHeaderSize)
-                                                    : std::span<const uint8_t>{})) {
+                                                   : std::span<const uint8_t>{})) {
         return false;
     }
     parse();
@@ -83,12 +154,14 @@ bool BirdFile::decompress(std::span<const uint8_t> compressed) {
     // A file without payload bytes is reported as zlib reports an empty stream.
     int result = Z_BUF_ERROR;
     if (!compressed.empty()) {
-        payload_.resize(compressed.size() * kDecompressionRoom);
-        uLongf length = static_cast<uLongf>(payload_.size());
-        result = uncompress(payload_.data(), &length, compressed.data(),
+        // Scratch room left uninitialised: only the pages zlib writes are ever touched.
+        uLongf length = static_cast<uLongf>(compressed.size() * kDecompressionRoom);
+        auto room = std::make_unique_for_overwrite<uint8_t[]>(length);
+        result = uncompress(room.get(), &length, compressed.data(),
                             static_cast<uLong>(compressed.size()));
-        payload_.resize(result == Z_OK ? length : 0);
-        payload_.shrink_to_fit();
+        if (result == Z_OK) {
+            payload_.assign(room.get(), room.get() + length);
+        }
     }
     if (result != Z_OK) {
         debugPrintf(DEBUG_BirdFile, "BIRDFILE: Error (%d) decompressing bird file.\n", result);
@@ -100,7 +173,8 @@ bool BirdFile::decompress(std::span<const uint8_t> compressed) {
 bool BirdFile::parse() {
     const size_t length = payload_.size();
     const uint32_t declared = length >= kCountSize ? readBigEndian(payload_.data()) : 0;
-    debugPrintf(DEBUG_BirdFile, "BIRDFILE:\t\t File reports %d blocks\n", static_cast<int>(declared));
+    debugPrintf(DEBUG_BirdFile, "BIRDFILE:\t\t File reports %d blocks\n",
+                static_cast<int>(declared));
     debugPrintf(DEBUG_BirdFile, "BIRDFILE: Bird file objects:\n");
     debugPrintf(DEBUG_BirdFile, "BIRDFILE: \t\tType Flags Length\n");
 

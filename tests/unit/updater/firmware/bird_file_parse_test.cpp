@@ -89,8 +89,8 @@ TEST(BirdFileParse, BlockRunningPastThePayloadIsDropped) {
     BirdFileBuilder::appendBigEndian(broken, 1000);
     BirdFileBuilder::appendBigEndian(broken, 0x11223344);
     BirdFile bird;
-    ASSERT_TRUE(bird.loadFromBuffer("x", BirdFileBuilder().withHeader(
-                                             BirdFileBuilder::compress(broken))));
+    ASSERT_TRUE(
+        bird.loadFromBuffer("x", BirdFileBuilder().withHeader(BirdFileBuilder::compress(broken))));
     EXPECT_EQ(bird.blockCount(), 1u);
     EXPECT_TRUE(log.contains("mismatch in data size"));
 }

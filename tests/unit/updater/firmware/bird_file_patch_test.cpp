@@ -62,9 +62,9 @@ TEST(BirdFileSerialNumber, WritesOnlyTheBlockHoldingTheAddresses) {
     }
     EXPECT_EQ(images[1], expected);
     auto loader = bird.getBlocks(BIRD_BLOCK_LOADER);
-    EXPECT_EQ(std::vector<uint8_t>(loader[0].body, loader[0].body + loader[0].length),
-              std::vector<uint8_t>(loaderBefore[0].body,
-                                   loaderBefore[0].body + loaderBefore[0].length));
+    EXPECT_EQ(
+        std::vector<uint8_t>(loader[0].body, loader[0].body + loader[0].length),
+        std::vector<uint8_t>(loaderBefore[0].body, loaderBefore[0].body + loaderBefore[0].length));
 }
 
 TEST(BirdFileSerialNumber, PlacesThatDoNotFitWhollyAreLeftAlone) {
@@ -74,7 +74,8 @@ TEST(BirdFileSerialNumber, PlacesThatDoNotFitWhollyAreLeftAlone) {
     EXPECT_TRUE(bird.setSerialNumber(0x12345678));  // a serial address counts as a place
     EXPECT_EQ(firmwareImages(bird)[0], image);
 
-    BirdFile descriptorOnly = loaded(BirdFileBuilder().firmware(0x100, image).serialOffsets(0, 0x100));
+    BirdFile descriptorOnly =
+        loaded(BirdFileBuilder().firmware(0x100, image).serialOffsets(0, 0x100));
     EXPECT_TRUE(descriptorOnly.setSerialNumber(0xABCDEF01));
     EXPECT_EQ(firmwareImages(descriptorOnly)[0][0], 'A');
     EXPECT_EQ(firmwareImages(descriptorOnly)[0][14], '1');
