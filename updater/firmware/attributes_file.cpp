@@ -105,8 +105,9 @@ void AttributesFile::parseLine(const std::string& line) {
     if (equals == std::string::npos) {
         return;
     }
+    // An empty key or an indented comment would not read back as an entry once written.
     std::string key = trimmed(std::string_view(line).substr(0, equals));
-    if (key.empty()) {
+    if (key.empty() || key[0] == '#') {
         return;
     }
     values_[std::move(key)] = trimmed(std::string_view(line).substr(equals + 1));
