@@ -1,0 +1,133 @@
+// Devices on the local network answer a 16-byte UDP multicast query with a 16-byte answer.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <array>
+#include <chrono>
+
+#include "discovery/found_records.h"
+#include "platform/network_interfaces.h"
+#include "platform/udp_socket.h"
+
+namespace lynkor::discovery {
+
+namespace {
+
+using platform::ipv4InterfaceAddresses;
+using platform::UdpPeer;
+using platform::UdpSocket;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kQueryGroup = "232.2.2.2";
+constexpr uint16_t kQueryPort = 9888;
+constexpr uint16_t kAnswerPort = 9889;
+constexpr std::chrono::milliseconds kAnswerTimeout{2000};
+constexpr size_t kDatagramSize = 16;
+constexpr uint8_t kQueryCommand = 1;
+
+// Answer layout, little-endian.
+constexpr size_t kAnswerModule = 1;
+constexpr size_t kAnswerPortOffset = 2;
+constexpr size_t kAnswerSerial = 4;
+constexpr size_t kAnswerModel = 12;
+
+uint32_t s_groupAddress() {
+    in_addr group{};
+    ::inet_pton(AF_INET, kQueryGroup, &group);
+    return group.s_addr;
+}
+
+// One new socket per interface, so each query leaves by the interface it names.
+bool s_sendQuery(const uint32_t* interfaceAddress) {
+    std::array<uint8_t, kDatagramSize> query{};
+    query[0] = kQueryCommand;
+    UdpSocket socket;
+    if (!socket.isOpen() || !socket.setReuseAddress(true) ||
+        (interfaceAddress != nullptr && !socket.setMulticastInterface(*interfaceAddress))) {
+        return false;
+    }
+    return socket.sendTo(query.data(), query.size(), UdpPeer{s_groupAddress(), kQueryPort}) ==
+           static_cast<ssize_t>(query.size());
+}
+
+bool s_sendQueries(uint32_t networkInterface) {
+    if (!isAnyInterface(networkInterface)) {
+        return s_sendQuery(&networkInterface);
+    }
+    const auto addresses = ipv4InterfaceAddresses();
+    if (!addresses) {
+        return s_sendQuery(nullptr);
+    }
+    bool sent = false;
+    for (const uint32_t address : *addresses) {
+        if (address != 0 && address != htonl(INADDR_LOOPBACK)) {
+            sent = s_sendQuery(&address) || sent;
+        }
+    }
+    return sent;
+}
+
+uint32_t s_littleEndian(const uint8_t* bytes, size_t count) {
+    uint32_t value = 0;
+    for (size_t i = count; i-- > 0;) {
+        value = (value << 8) | bytes[i];
+    }
+    return value;
+}
+
+linkSpec s_answerSpec(const std::array<uint8_t, kDatagramSize>& answer, uint32_t sender) {
+    linkSpec spec{};
+    spec.type = TCPIP;
+    spec.module = answer[kAnswerModule];
+    spec.router = answer[kAnswerModule];
+    spec.ip_port = s_littleEndian(&answer[kAnswerPortOffset], 2);
+    spec.serial_num = s_littleEndian(&answer[kAnswerSerial], 4);
+    spec.router_serial_num = spec.serial_num;
+    spec.model = answer[kAnswerModel];
+    spec.ip_address = sender;
+    return spec;
+}
+
+}  // namespace
+
+uint8_t enumerateNetworkModules(FoundRecords& records, uint32_t networkInterface) {
+    // The answer socket opens before the query leaves, so no early answer is lost.
+    UdpSocket answers;
+    const uint32_t bindAddress = isAnyInterface(networkInterface) ? INADDR_ANY : networkInterface;
+    if (!answers.isOpen() || !answers.setReuseAddress(true) ||
+        !answers.bind(bindAddress, kAnswerPort)) {
+        answers.close();
+    }
+    if (!s_sendQueries(networkInterface) || !answers.isOpen()) {
+        return records.count();
+    }
+    // Each answer grants another full time-out; anything else must not prolong the wait.
+    auto deadline = Clock::now() + kAnswerTimeout;
+    for (;;) {
+        const auto remaining =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (remaining.count() <= 0) {
+            break;
+        }
+        std::array<uint8_t, kDatagramSize> answer{};
+        UdpPeer sender;
+        bool truncated = false;
+        const ssize_t received =
+            answers.receiveFrom(answer.data(), answer.size(), &sender, &truncated, remaining);
+        if (received < 0) {
+            break;
+        }
+        // Devices answer from the port they were asked on; other datagrams are not answers.
+        if (truncated || received != static_cast<ssize_t>(kDatagramSize) ||
+            sender.port != kQueryPort) {
+            continue;
+        }
+        if (!records.offer(s_answerSpec(answer, sender.address))) {
+            break;
+        }
+        deadline = Clock::now() + kAnswerTimeout;
+    }
+    return records.count();
+}
+
+}  // namespace lynkor::discovery

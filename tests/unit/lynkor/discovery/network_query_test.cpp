@@ -1,0 +1,123 @@
+// The multicast query and its answers, against answers scripted on loopback.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "lynkor/aDiscovery.h"
+#include "network_peers.h"
+#include "private_network.h"
+#include "records.h"
+
+namespace {
+
+using namespace discovery_test;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr uint16_t kDevicePort = 9888;
+
+TEST(NetworkQuery, IgnoresMalformedAnswersAndEndsAfterItsTimeOut) {
+    REQUIRE_PRIVATE_NETWORK();
+    Bytes shortAnswer = queryAnswer(4, 4000, 0x11111111, 13);
+    shortAnswer.pop_back();
+    Bytes longAnswer = queryAnswer(4, 4000, 0x22222222, 13);
+    longAnswer.push_back(0);
+    QueryResponder responder({{kDevicePort, shortAnswer},
+                              {kDevicePort, longAnswer},
+                              {9777, queryAnswer(4, 4000, 0x33333333, 13)},
+                              {kDevicePort, queryAnswer(6, 40123, 0x40F5849A, 26)},
+                              {kDevicePort, Bytes(1000, 0)}});
+    ASSERT_TRUE(responder.ready());
+
+    Records records;
+    const auto start = Clock::now();
+    const uint8_t count = aDiscovery_EnumerateModules(TCPIP, Records::collect, &records, 0);
+    const auto elapsed = Clock::now() - start;
+
+    ASSERT_EQ(count, 1);
+    ASSERT_EQ(records.specs.size(), 1u);
+    const linkSpec& spec = records.specs[0];
+    EXPECT_EQ(spec.type, TCPIP);
+    EXPECT_EQ(spec.serial_num, 0x40F5849Au);
+    EXPECT_EQ(spec.router_serial_num, 0x40F5849Au);
+    EXPECT_EQ(spec.module, 6u);
+    EXPECT_EQ(spec.router, 6u);
+    EXPECT_EQ(spec.ip_port, 40123u);
+    EXPECT_EQ(spec.model, 26u);
+    EXPECT_EQ(spec.ip_address, ipv4("127.0.0.1"));
+    // The answers come at once; then the receive waits out its 2000 ms.
+    EXPECT_GE(elapsed, 1900ms);
+    EXPECT_LT(elapsed, 3500ms);
+
+    // Loopback's own address never carries the query; the second loopback address does.
+    const auto queries = responder.queries();
+    ASSERT_FALSE(queries.empty());
+    for (const auto& [sender, bytes] : queries) {
+        EXPECT_NE(sender, ipv4("127.0.0.1"));
+        Bytes expected(16, 0);
+        expected[0] = 1;
+        EXPECT_EQ(bytes, expected);
+    }
+}
+
+TEST(NetworkQuery, CallbackReturningFalseStopsAtOneRecord) {
+    REQUIRE_PRIVATE_NETWORK();
+    QueryResponder responder({{kDevicePort, queryAnswer(2, 5000, 0x0000AAAA, 4)},
+                              {kDevicePort, queryAnswer(2, 5001, 0x0000BBBB, 5)}});
+    ASSERT_TRUE(responder.ready());
+    Records records;
+    records.stopAfter = 1;
+    const auto start = Clock::now();
+    EXPECT_EQ(aDiscovery_EnumerateModules(TCPIP, Records::collect, &records, 0), 1);
+    EXPECT_LT(Clock::now() - start, 1500ms) << "stopping must not wait out the time-out";
+    ASSERT_EQ(records.specs.size(), 1u);
+    EXPECT_EQ(records.specs[0].serial_num, 0x0000AAAAu);
+}
+
+TEST(NetworkQuery, FindModuleOnANamedInterface) {
+    REQUIRE_PRIVATE_NETWORK();
+    QueryResponder responder({{kDevicePort, queryAnswer(2, 5000, 0x0000AAAA, 4)},
+                              {kDevicePort, queryAnswer(8, 5001, 0x0000BBBB, 5)}});
+    ASSERT_TRUE(responder.ready());
+    linkSpec* spec = aDiscovery_FindModule(TCPIP, 0x0000BBBB, ipv4("127.0.0.2"));
+    ASSERT_NE(spec, nullptr);
+    EXPECT_EQ(spec->module, 8u);
+    EXPECT_EQ(spec->ip_port, 5001u);
+    aLinkSpec_Destroy(&spec);
+    for (const auto& [sender, bytes] : responder.queries()) {
+        EXPECT_EQ(sender, ipv4("127.0.0.2"));
+    }
+    EXPECT_EQ(aDiscovery_FindModule(TCPIP, 0x0000CCCC, ipv4("127.0.0.2")), nullptr);
+}
+
+TEST(NetworkQuery, MachineWithoutUsableInterfaceEndsAtOnce) {
+    REQUIRE_PRIVATE_NETWORK();
+    uint8_t count = 99;
+    Clock::duration elapsed{};
+    std::thread isolated([&] {
+        ASSERT_TRUE(enterEmptyNetwork());
+        Records records;
+        const auto start = Clock::now();
+        count = aDiscovery_EnumerateModules(TCPIP, Records::collect, &records, 0);
+        elapsed = Clock::now() - start;
+    });
+    isolated.join();
+    EXPECT_EQ(count, 0);
+    EXPECT_LT(elapsed, 500ms);
+}
+
+TEST(Enumeration, SerialAndUnknownTypesFindNothingAtOnce) {
+    Records records;
+    const auto start = Clock::now();
+    EXPECT_EQ(aDiscovery_EnumerateModules(SERIAL, Records::collect, &records, 0), 0);
+    EXPECT_EQ(aDiscovery_EnumerateModules(INVALID, Records::collect, &records, 0), 0);
+    EXPECT_EQ(aDiscovery_EnumerateModules(static_cast<linkType>(8), Records::collect, &records, 0),
+              0);
+    EXPECT_EQ(aDiscovery_EnumerateModules(TCPIP, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(aDiscovery_FindFirstModule(SERIAL, 0), nullptr);
+    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_TRUE(records.specs.empty());
+}
+
+}  // namespace
