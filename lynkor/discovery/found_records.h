@@ -34,6 +34,7 @@ private:
 // 0 and 127.0.0.1 both mean that no particular interface is wanted.
 bool isAnyInterface(uint32_t networkInterface);
 
+uint8_t enumerateUsbModules(FoundRecords& records);
 uint8_t enumerateNetworkModules(FoundRecords& records, uint32_t networkInterface);
 uint8_t enumerateBeaconModules(FoundRecords& records, uint32_t networkInterface);
 

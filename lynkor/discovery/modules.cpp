@@ -51,6 +51,8 @@ uint8_t aDiscovery_EnumerateModules(linkType type, aDiscoveryModuleFoundProc cal
     }
     FoundRecords records(callback, user);
     switch (type) {
+        case USB:
+            return lynkor::discovery::enumerateUsbModules(records);
         case TCPIP:
             return lynkor::discovery::enumerateNetworkModules(records, networkInterface);
         case TETHRA_CLIENT:
