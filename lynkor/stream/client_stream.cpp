@@ -127,7 +127,9 @@ aErr s_write(const uint8_t* data, size_t length, void* ref) {
 }
 
 // One message per packet: a lone byte is no packet.
-aErr s_put(const uint8_t*, void*) { return aErrUnimplemented; }
+aErr s_put(const uint8_t*, void*) {
+    return aErrUnimplemented;
+}
 
 aErr s_close(void* ref) {
     ClientContext* context = s_context(ref);

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "stream_test_support.h"
 
@@ -169,6 +171,53 @@ TEST(SocketStream, WriterReconnectsAfterAPeerReset) {
     ASSERT_EQ(aStream_Write(stream.get(), reinterpret_cast<const uint8_t*>("late"), 4), aErrNone);
     ASSERT_TRUE(server.accept());
     EXPECT_EQ(server.receive(4), "late");
+}
+
+TEST(SocketStream, ReaderAndWriterShareTheConnectionAcrossAReset) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+    // One thread writes while another reads, as a link's writer and reader do; a reset in the
+    // middle is noticed by both and answered by one new connection.
+    std::atomic<bool> stop{false};
+    std::atomic<int> received{0};
+    std::thread reader([&] {
+        uint8_t byte = 0;
+        while (!stop) {
+            if (aStream_Read(stream.get(), &byte, 1) == aErrNone) {
+                ++received;
+            }
+        }
+    });
+    struct StopReader {
+        std::atomic<bool>& stop;
+        std::thread& reader;
+        ~StopReader() {
+            stop = true;
+            if (reader.joinable()) {
+                reader.join();
+            }
+        }
+    } stopReader{stop, reader};
+    const uint8_t packet[] = {0x02, 0x01, 0x33};
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 50; ++i) {
+            ASSERT_EQ(aStream_Write(stream.get(), packet, sizeof packet), aErrNone);
+        }
+        EXPECT_EQ(server.receive(150).size(), 150u);
+        server.send("xyz");
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (received < 3 * (round + 1) && Clock::now() < deadline) {
+            usleep(1000);
+        }
+        server.dropPeer(true);
+        ASSERT_TRUE(server.accept());
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(received.load(), 6);
+    ASSERT_EQ(aStream_Write(stream.get(), packet, sizeof packet), aErrNone);
+    EXPECT_EQ(server.receive(3), std::string(reinterpret_cast<const char*>(packet), 3));
 }
 
 TEST(SocketStream, PeerGoneForGoodIsAConnectionError) {
