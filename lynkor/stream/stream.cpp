@@ -94,11 +94,11 @@ aErr aStream_Read(aStream* stream, uint8_t* buffer, size_t count) {
             // All or nothing: keep what came for the caller's next try.
             stream->pushBack.append(taken.data(), taken.size());
         } else if (result == aErrEOF) {
-            std::memcpy(buffer, taken.data(), taken.size());
+            std::copy(taken.begin(), taken.end(), buffer);
         }
         return result;
     }
-    std::memcpy(buffer, taken.data(), count);
+    std::copy(taken.begin(), taken.end(), buffer);
     return aErrNone;
 }
 
@@ -170,7 +170,7 @@ aErr aStream_ReadRecord(aStream* stream, uint8_t* buffer, size_t* length, size_t
         stored.resize(kept);
         stream->pushBack.prepend(rest.data(), rest.size());
     }
-    std::memcpy(buffer, stored.data(), stored.size());
+    std::copy(stored.begin(), stored.end(), buffer);
     if (length != nullptr) {
         *length = stored.size();
     }
