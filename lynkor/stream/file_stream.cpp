@@ -1,24 +1,28 @@
-// File streams: input streams only read, output streams only write.
-#include <cstdio>
+// File streams over the library's file objects: input streams only read, output streams only
+// write.
 #include <new>
 
+#include "lynkor/aFile.h"
 #include "stream/stream_record.h"
 
 namespace {
 
-constexpr uint16_t kFileContextCheck = 0xFEED;
+constexpr size_t kReadChunk = 4096;
 
 struct FileContext {
-    uint16_t check = kFileContextCheck;
-    std::FILE* file = nullptr;
+    aFileHandle* file = nullptr;
+    // Input only: bytes read ahead in one call, handed out one by one.
+    uint8_t input[kReadChunk]{};
+    size_t inputCount = 0;
+    size_t inputNext = 0;
 };
 
+// The file object's own mark vouches for the context.
 FileContext* s_context(void* ref) {
     auto* context = static_cast<FileContext*>(ref);
-    if (context == nullptr || context->check != kFileContextCheck || context->file == nullptr) {
-        return nullptr;
-    }
-    return context;
+    return context != nullptr && context->file != nullptr && context->file->check == aFILE_CHECK
+               ? context
+               : nullptr;
 }
 
 aErr s_get(uint8_t* byte, void* ref) {
@@ -26,11 +30,16 @@ aErr s_get(uint8_t* byte, void* ref) {
     if (context == nullptr || byte == nullptr) {
         return aErrParam;
     }
-    int value = std::fgetc(context->file);
-    if (value == EOF) {
-        return std::ferror(context->file) ? aErrIO : aErrEOF;
+    if (context->inputNext >= context->inputCount) {
+        size_t count = 0;
+        aErr result = aFile_Read(context->file, context->input, kReadChunk, &count);
+        if (result != aErrNone) {
+            return result;
+        }
+        context->inputCount = count;
+        context->inputNext = 0;
     }
-    *byte = static_cast<uint8_t>(value);
+    *byte = context->input[context->inputNext++];
     return aErrNone;
 }
 
@@ -39,7 +48,9 @@ aErr s_write(const uint8_t* data, size_t length, void* ref) {
     if (context == nullptr || data == nullptr) {
         return aErrParam;
     }
-    return std::fwrite(data, 1, length, context->file) == length ? aErrNone : aErrWrite;
+    size_t count = 0;
+    aErr result = aFile_Write(context->file, data, length, &count);
+    return result == aErrNone && count == length ? aErrNone : aErrWrite;
 }
 
 aErr s_put(const uint8_t* byte, void* ref) {
@@ -51,25 +62,23 @@ aErr s_close(void* ref) {
     if (context == nullptr) {
         return aErrParam;
     }
-    // Buffered bytes that cannot reach the file are a failed write, not a quiet loss.
-    aErr result = std::fclose(context->file) == 0 ? aErrNone : aErrWrite;
-    context->check = 0;
+    aErr result = aFile_Close(&context->file);
     delete context;
     return result;
 }
 
-aErr s_open(const char* path, const char* mode, FileContext** context) {
-    std::FILE* file = std::fopen(path, mode);
+FileContext* s_open(const char* path, int32_t mode) {
+    aFileHandle* file = aFile_Open(path, mode);
     if (file == nullptr) {
-        return aErrNotFound;
+        return nullptr;
     }
-    *context = new (std::nothrow) FileContext;
-    if (*context == nullptr) {
-        std::fclose(file);
-        return aErrMemory;
+    auto* context = new (std::nothrow) FileContext;
+    if (context == nullptr) {
+        aFile_Close(&file);
+        return nullptr;
     }
-    (*context)->file = file;
-    return aErrNone;
+    context->file = file;
+    return context;
 }
 
 }  // namespace
@@ -81,8 +90,8 @@ aErr aStream_CreateFileInput(const char* path, aStream** stream) {
         return aErrResource;
     }
     *stream = nullptr;
-    FileContext* context = nullptr;
-    if (s_open(path, "rb", &context) != aErrNone) {
+    FileContext* context = s_open(path, aFILE_MODE_READ);
+    if (context == nullptr) {
         return aErrResource;
     }
     return lynkor::makeTransportStream(s_get, nullptr, nullptr, s_close, context, stream);
@@ -93,8 +102,8 @@ aErr aStream_CreateFileOutput(const char* path, aStream** stream) {
         return aErrResource;
     }
     *stream = nullptr;
-    FileContext* context = nullptr;
-    if (s_open(path, "wb", &context) != aErrNone) {
+    FileContext* context = s_open(path, aFILE_MODE_WRITE);
+    if (context == nullptr) {
         // A file that cannot be made answers with success and no stream, as callers expect.
         return aErrNone;
     }

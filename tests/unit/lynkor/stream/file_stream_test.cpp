@@ -35,6 +35,23 @@ TEST(FileStream, WritesAndReadsBackRecords) {
     EXPECT_EQ(aStream_Write(input.get(), &byte, 1), aErrMode);
 }
 
+TEST(FileStream, FlushCopiesAWholeFile) {
+    TempDir dir;
+    std::string contents;
+    for (int i = 0; i < 10000; ++i) {
+        contents += static_cast<char>(i * 31);
+    }
+    testing_support::writeFile(dir.file("source"), contents);
+    aStream* raw = nullptr;
+    ASSERT_EQ(aStream_CreateFileInput(dir.file("source").c_str(), &raw), aErrNone);
+    StreamPtr from(raw);
+    ASSERT_EQ(aStream_CreateFileOutput(dir.file("copy").c_str(), &raw), aErrNone);
+    StreamPtr to(raw);
+    EXPECT_EQ(aStream_Flush(from.get(), to.get()), aErrNone);
+    to.reset();
+    EXPECT_EQ(testing_support::readFile(dir.file("copy")), contents);
+}
+
 TEST(FileStream, MissingFilesAndArgumentsFailAsCallersExpect) {
     TempDir dir;
     aStream* stream = nullptr;
