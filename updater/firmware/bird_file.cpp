@@ -170,7 +170,7 @@ bool BirdFile::decompress(std::span<const uint8_t> compressed) {
     return true;
 }
 
-bool BirdFile::parse() {
+void BirdFile::parse() {
     const size_t length = payload_.size();
     const uint32_t declared = length >= kCountSize ? readBigEndian(payload_.data()) : 0;
     debugPrintf(DEBUG_BirdFile, "BIRDFILE:\t\t File reports %d blocks\n",
@@ -217,20 +217,17 @@ bool BirdFile::parse() {
     checksum_ = offset + kChecksumSize <= length ? readBigEndian(&payload_[offset]) : 0;
     debugPrintf(DEBUG_BirdFile, "BIRDFILE:\t\t File checksum %08X\n", checksum_);
 
-    bool consistent = true;
+    // Mismatches are reported, not fatal: the blocks that did parse stay usable.
     if (remaining != static_cast<int64_t>(kChecksumSize)) {
         debugPrintf(DEBUG_BirdFile,
                     "BIRDFILE: Block parsing mismatch in data size. (%d bytes remaining)\n",
                     static_cast<int>(remaining - static_cast<int64_t>(kChecksumSize)));
-        consistent = false;
     }
     if (blocks_.size() != declared) {
         debugPrintf(DEBUG_BirdFile,
                     "BIRDFILE: Block parsing mismatch in number of blocks. (%d != %d)\n",
                     static_cast<int>(blocks_.size()), static_cast<int>(declared));
-        consistent = false;
     }
-    return consistent;
 }
 
 void BirdFile::readSerialOffsets() {

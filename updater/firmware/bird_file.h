@@ -72,7 +72,7 @@ private:
     };
 
     bool decompress(std::span<const uint8_t> compressed);
-    bool parse();
+    void parse();
     void readSerialOffsets();
     // The body of the first information block, or empty when there is none or it is too short
     // to hold the four fields.

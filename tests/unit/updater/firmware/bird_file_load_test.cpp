@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -84,6 +85,15 @@ TEST(BirdFileLoad, BadFilesAreRefusedWithTheirMessages) {
             EXPECT_STREQ(error.what(), "Failed to load bird data");
         }
         EXPECT_TRUE(log.contains(c.message)) << log.text();
+    }
+    // Far beyond any firmware: refused before anything is read or allocated for it.
+    testing_support::writeFile(dir.file("huge.bird"), "");
+    std::filesystem::resize_file(dir.file("huge.bird"), (64u << 20) + 1);
+    {
+        LogCapture log(DEBUG_BirdFile);
+        EXPECT_FALSE(BirdFile().load(dir.file("huge.bird")));
+        EXPECT_TRUE(log.contains("BIRDFILE: Error (14) getting bird file size from " +
+                                 dir.file("huge.bird") + "\n"));
     }
     EXPECT_THROW(BirdFile(""), std::invalid_argument);
     EXPECT_FALSE(BirdFile().load(dir.path()));
