@@ -107,6 +107,29 @@ TEST(BirdFileParse, PayloadNeedingMoreThanEightTimesItsSizeFailsWithTheZlibError
     EXPECT_TRUE(log.contains("BIRDFILE: Error (-5) decompressing bird file.\n"));
 }
 
+TEST(BirdFileParse, DecompressionRoomIsExactlyEightTimesTheStream) {
+    // Search for payloads of exactly 8 x and 8 x + 1 their compressed size.
+    std::vector<uint8_t> exact;
+    std::vector<uint8_t> oneOver;
+    for (size_t zeros = 0; zeros < 4000 && (exact.empty() || oneOver.empty()); ++zeros) {
+        std::vector<uint8_t> payload(40);
+        for (size_t i = 0; i < payload.size(); ++i) {
+            payload[i] = static_cast<uint8_t>((i * 37 + 11) % 251);
+        }
+        payload.resize(payload.size() + zeros, 0);
+        const auto compressed = BirdFileBuilder::compress(payload);
+        if (payload.size() == 8 * compressed.size()) {
+            exact = BirdFileBuilder().withHeader(compressed);
+        } else if (payload.size() == 8 * compressed.size() + 1) {
+            oneOver = BirdFileBuilder().withHeader(compressed);
+        }
+    }
+    ASSERT_FALSE(exact.empty());
+    ASSERT_FALSE(oneOver.empty());
+    EXPECT_TRUE(BirdFile().loadFromBuffer("x", exact));
+    EXPECT_FALSE(BirdFile().loadFromBuffer("x", oneOver));
+}
+
 TEST(BirdFileParse, CorruptOrTruncatedStreamsAndTinyPayloadsAreSafe) {
     auto good = BirdFileBuilder().firmware(0x10, counting(64)).fileBytes();
     {
