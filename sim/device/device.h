@@ -21,6 +21,7 @@ struct DeviceConfig {
     bool tcp = false;
     bool pty = false;
     bool usb = false;
+    bool beacon = false;  // announced by beacon, as a device server would
 };
 
 struct DeviceStats {

@@ -6,6 +6,7 @@
 
 #include "control_server.h"
 #include "event_loop.h"
+#include "network_discovery.h"
 #include "options.h"
 #include "simulator.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
         sim::EventLoop loop;
         sim::Simulator simulator(loop, options->devices, options->heartbeatPeriod);
         sim::ControlServer control(loop, simulator);
+        sim::NetworkDiscovery discovery(loop, simulator, options->answerQueries);
         // Machine-readable first: whoever started us waits for "ready".
         for (const std::string& line : simulator.listeningLines()) {
             std::printf("%s\n", line.c_str());

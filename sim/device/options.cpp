@@ -3,15 +3,17 @@
 namespace sim {
 
 const char* const kUsage =
-    "usage: lynkor-sim [--heartbeat-ms N] --device SERIAL [--model N] [--address N]\n"
-    "                  [--tcp] [--pty] [--device SERIAL ...]\n"
+    "usage: lynkor-sim [--heartbeat-ms N] [--answer-queries] --device SERIAL [--model N]\n"
+    "                  [--address N] [--tcp] [--pty] [--beacon] [--device SERIAL ...]\n"
     "  --device SERIAL   a simulated device with this hexadecimal serial number; the options\n"
     "                    after it, up to the next --device, describe it\n"
     "  --model N         its model number (default 0)\n"
     "  --address N       its module address, even, 2 to 254 (default 2; 0x.. for hexadecimal)\n"
     "  --tcp             serve it over TCP on 127.0.0.1 (the default transport)\n"
     "  --pty             serve it over the packetized serial framing on a pseudo-terminal\n"
+    "  --beacon          announce it by beacon on loopback, as a device server would\n"
     "  --heartbeat-ms N  heartbeat period for every device, 0 for none (default 1000)\n"
+    "  --answer-queries  answer the network discovery query on loopback for the TCP devices\n"
     "Prints one line per transport (\"tcp <serial> 127.0.0.1:<port>\", \"pty <serial> <path>\"),\n"
     "then \"control 127.0.0.1:<port>\" and \"ready\"; runs until SIGTERM.\n";
 
@@ -80,6 +82,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             (option == "--tcp" ? options.devices.back().tcp : options.devices.back().pty) = true;
+        } else if (option == "--beacon") {
+            if (!needsDevice(option)) {
+                return std::nullopt;
+            }
+            options.devices.back().beacon = true;
+        } else if (option == "--answer-queries") {
+            options.answerQueries = true;
         } else if (option == "--heartbeat-ms") {
             if (!s_number(value, 10, 3600000, number)) {
                 error = "bad heartbeat period " + value;
@@ -105,6 +114,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         }
         if (!config.tcp && !config.pty && !config.usb) {
             config.tcp = true;
+        }
+        if (config.beacon && !config.tcp) {
+            error = "--beacon needs the device on TCP";
+            return std::nullopt;
         }
     }
     return options;

@@ -13,6 +13,7 @@ namespace sim {
 struct Options {
     std::vector<DeviceConfig> devices;
     std::chrono::milliseconds heartbeatPeriod{1000};
+    bool answerQueries = false;
 };
 
 extern const char* const kUsage;

@@ -55,6 +55,17 @@ std::vector<std::string> Simulator::listeningLines() const {
     return lines;
 }
 
+std::vector<NetworkDevice> Simulator::networkDevices() const {
+    std::vector<NetworkDevice> devices;
+    for (const auto& served : served_) {
+        if (served.tcp) {
+            devices.push_back(
+                NetworkDevice{served.device->config(), served.tcp->address(), served.tcp->port()});
+        }
+    }
+    return devices;
+}
+
 Device* Simulator::find(uint32_t serial) {
     for (auto& served : served_) {
         if (served.device->config().serial == serial) {

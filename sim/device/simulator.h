@@ -13,6 +13,13 @@
 
 namespace sim {
 
+// A device served over TCP, as network discovery shows it.
+struct NetworkDevice {
+    DeviceConfig config;
+    std::string listenAddress;
+    uint16_t tcpPort = 0;
+};
+
 class Simulator {
 public:
     Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
@@ -20,6 +27,9 @@ public:
 
     // One line per transport: "tcp <serial> 127.0.0.1:<port>", "pty <serial> /dev/pts/N".
     std::vector<std::string> listeningLines() const;
+
+    // The devices served over TCP.
+    std::vector<NetworkDevice> networkDevices() const;
 
     // Null when no device has that serial number.
     Device* find(uint32_t serial);

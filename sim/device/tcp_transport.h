@@ -21,6 +21,8 @@ public:
 
     // "127.0.0.1:<port>"
     std::string endpoint() const;
+    const char* address() const { return "127.0.0.1"; }
+    uint16_t port() const { return static_cast<uint16_t>(port_); }
 
 private:
     class Connection;
