@@ -1,0 +1,152 @@
+// The creators: share an existing link to the same device, or make, start and (for USB)
+// synchronise a new one.
+#include <atomic>
+
+#include "link/link_life.h"
+#include "link/link_table.h"
+#include "lynkor/aLinkSpec.h"
+
+namespace lynkor::link {
+
+namespace {
+
+// Serial rates a link accepts, by the stream's rate index.
+constexpr uint32_t kSerialRates[aSTREAM_BAUD_INDEX_COUNT] = {2400,  4800,  9600,   19200,
+                                                             38400, 57600, 115200, 230400};
+
+std::atomic<int32_t> s_clientCount{0};
+
+void s_discard(aLinkRef id) {
+    aLink_Destroy(&id);
+}
+
+// Initialises and starts a new entry over its stream; on failure the entry goes again.
+aLinkRef s_startNew(aLinkRef id, aStream* stream) {
+    if (aLink_Init(id, stream) != aErrNone || aLink_Start(id) != aErrNone) {
+        s_discard(id);
+        return 0;
+    }
+    return id;
+}
+
+// The link of this identity, shared, or a new entry (0 when sharing is refused).
+aLinkRef s_shareOrCreate(int32_t ident0, int32_t ident1, int32_t ident2, int type, bool& isNew) {
+    bool refused = false;
+    aLinkRef id = sShareExisting(ident0, type, refused);
+    isNew = id == 0 && !refused;
+    return isNew ? sCreate2(ident0, ident1, ident2, type) : id;
+}
+
+}  // namespace
+
+aErr sOpenStream(int type, int32_t ident0, int32_t ident1, int32_t ident2, aStream** stream) {
+    switch (type) {
+        case USB:
+            return aStream_CreateUSB(static_cast<uint32_t>(ident0), stream);
+        case TCPIP:
+            return aStream_CreateSocket(static_cast<uint32_t>(ident1),
+                                        static_cast<uint16_t>(ident2), stream);
+        case TETHRA_CLIENT:
+        case TETHRA_USB:
+        case TETHRA_TCPIP:
+        case TETHRA_SERIAL:
+            return aStream_CreateClient(static_cast<uint32_t>(ident0),
+                                        static_cast<uint16_t>(ident1), stream);
+        default:
+            return aErrParam;
+    }
+}
+
+}  // namespace lynkor::link
+
+using namespace lynkor::link;
+
+extern "C" {
+
+aLinkRef aLink_CreateUSB(uint32_t serialNumber) {
+    bool isNew = false;
+    aLinkRef id = s_shareOrCreate(static_cast<int32_t>(serialNumber), 0, 0, USB, isNew);
+    if (!isNew || id == 0) {
+        return id;
+    }
+    aStream* stream = nullptr;
+    if (aStream_CreateUSB(serialNumber, &stream) != aErrNone) {
+        s_discard(id);
+        return 0;
+    }
+    if (s_startNew(id, stream) == 0) {
+        return 0;
+    }
+    if (aLink_Sync(id) != aErrNone) {
+        s_discard(id);
+        return 0;
+    }
+    return id;
+}
+
+aLinkRef aLink_CreateTCPIP(uint32_t serialNumber, uint32_t ipAddress, uint32_t port) {
+    bool isNew = false;
+    aLinkRef id =
+        s_shareOrCreate(static_cast<int32_t>(serialNumber), static_cast<int32_t>(ipAddress),
+                        static_cast<int32_t>(port), TCPIP, isNew);
+    if (!isNew || id == 0) {
+        return id;
+    }
+    aStream* stream = nullptr;
+    if (port > UINT16_MAX ||
+        aStream_CreateSocket(ipAddress, static_cast<uint16_t>(port), &stream) != aErrNone) {
+        s_discard(id);
+        return 0;
+    }
+    return s_startNew(id, stream);
+}
+
+aLinkRef aLink_CreateSerial(uint32_t serialNumber, const char* portName, uint32_t baudRate) {
+    bool isNew = false;
+    aLinkRef id = s_shareOrCreate(static_cast<int32_t>(serialNumber), 0, 0, SERIAL, isNew);
+    if (!isNew || id == 0) {
+        return id;
+    }
+    uint32_t rateIndex = 0;
+    while (rateIndex < aSTREAM_BAUD_INDEX_COUNT && kSerialRates[rateIndex] != baudRate) {
+        ++rateIndex;
+    }
+    aStream* stream = nullptr;
+    if (rateIndex == aSTREAM_BAUD_INDEX_COUNT ||
+        aStream_CreateSerial_Packetized(portName, rateIndex, 0, 0, 0, &stream) != aErrNone) {
+        s_discard(id);
+        return 0;
+    }
+    return s_startNew(id, stream);
+}
+
+aLinkRef aLink_CreateClient(uint32_t ipAddress, uint32_t port, aLinkRef existing) {
+    if (existing != 0) {
+        return sChangeUseCount(existing, 1) > 0 ? existing : 0;
+    }
+    aLinkRef id = sCreate2(static_cast<int32_t>(ipAddress), static_cast<int32_t>(port),
+                           s_clientCount++, kEntryTypeClient);
+    if (id == 0) {
+        return 0;
+    }
+    aStream* stream = nullptr;
+    if (port > UINT16_MAX ||
+        aStream_CreateClient(ipAddress, static_cast<uint16_t>(port), &stream) != aErrNone) {
+        s_discard(id);
+        return 0;
+    }
+    return s_startNew(id, stream);
+}
+
+aLinkRef aLink_Create(aStream* stream) {
+    if (stream == nullptr) {
+        return 0;
+    }
+    aLinkRef id = sCreate(-1, 0, kEntryTypeStream);
+    if (id == 0) {
+        aStream_Destroy(&stream);
+        return 0;
+    }
+    return s_startNew(id, stream);
+}
+}

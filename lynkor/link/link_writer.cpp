@@ -1,0 +1,72 @@
+// The writer thread: one write per packet, or batches of about 4 KB when pooled.
+#include <cstring>
+
+#include "link/link_threads.h"
+
+namespace lynkor::link {
+
+namespace {
+
+constexpr uint32_t kWriterWaitMs = 1000;
+constexpr size_t kPoolBufferSize = 4096;
+// A batch ends once it holds more than this; one more packet of at most 30 bytes still fits.
+constexpr size_t kPoolFillLimit = 4066;
+
+void s_writeOne(LinkRecord& link, aStream* stream, aPacket* packet) {
+    uint8_t wire[aPACKET_MAX_WIRE_SIZE];
+    size_t length = 0;
+    if (aPacket_GetBytes(packet, wire, sizeof wire, &length) == aErrNone) {
+        // A failed write is not reported further; the device or the stream will tell.
+        aStream_Write(stream, wire, length);
+        logPacket(link, aLINK_LOG_SENT, packet);
+    }
+}
+
+void s_writePooled(LinkRecord& link, LinkSession& session, aStream* stream, aPacket* first) {
+    uint8_t buffer[kPoolBufferSize];
+    size_t filled = 0;
+    size_t length = 0;
+    if (aPacket_GetBytes(first, buffer, sizeof buffer, &length) != aErrNone) {
+        return;
+    }
+    filled = length;
+    while (filled <= kPoolFillLimit) {
+        aPacket* next = aPacketFifo_Get(session.outbound);
+        if (next == nullptr) {
+            break;
+        }
+        if (aPacket_GetBytes(next, buffer + filled, sizeof buffer - filled, &length) == aErrNone) {
+            filled += length;
+        }
+        aPacket_Destroy(&next);
+    }
+    aStream_Write(stream, buffer, filled);
+    logPacket(link, aLINK_LOG_SENT, first);
+}
+
+}  // namespace
+
+void sOutPipeProcess(std::shared_ptr<LinkRecord> link, std::shared_ptr<LinkSession> session) {
+    aStream* stream = session->stream->get();
+    session->writerStarted = true;
+    while (session->running) {
+        aPacket* packet = aPacketFifo_Await(session->outbound, kWriterWaitMs);
+        if (packet == nullptr) {
+            continue;
+        }
+        if (link->pooled) {
+            s_writePooled(*link, *session, stream, packet);
+        } else {
+            s_writeOne(*link, stream, packet);
+        }
+        aPacket_Destroy(&packet);
+    }
+    // What is still queued goes out, so that the route switch of a stop reaches the device.
+    while (aPacket* packet = aPacketFifo_Get(session->outbound)) {
+        s_writeOne(*link, stream, packet);
+        aPacket_Destroy(&packet);
+    }
+    signalThreadEnd(*session, &LinkSession::writerEnded);
+}
+
+}  // namespace lynkor::link

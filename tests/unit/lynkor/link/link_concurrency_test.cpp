@@ -1,0 +1,70 @@
+// Several links made, used and destroyed at once from several threads (run under
+// ThreadSanitizer by scripts/sanitize.sh thread).
+#include <arpa/inet.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "lynkor/aLink.h"
+#include "support/device_sim.h"
+
+namespace {
+
+using testing_support::DeviceSim;
+
+const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
+
+struct PacketDeleter {
+    void operator()(aPacket* p) const { aPacket_Destroy(&p); }
+};
+using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
+
+uint8_t s_isEcho(const aPacket* packet, void*) {
+    return packet->data_size >= 1 && packet->data[0] == 23;
+}
+
+TEST(LinkConcurrency, LinksCreatedUsedAndDestroyedFromSeveralThreadsAtOnce) {
+    DeviceSim sim({"--heartbeat-ms", "20", "--device", "00000011", "--address", "2", "--device",
+                   "00000012", "--address", "4", "--device", "00000013", "--address", "6"});
+    const std::vector<std::pair<uint32_t, int>> devices = {{0x11, sim.tcpPort("00000011")},
+                                                           {0x12, sim.tcpPort("00000012")},
+                                                           {0x13, sim.tcpPort("00000013")}};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            // Two threads per device: their links are shared, and come and go under each other.
+            const auto [serial, port] = devices[static_cast<size_t>(t) % devices.size()];
+            const uint8_t address = static_cast<uint8_t>(2 * (serial - 0x10));
+            for (int round = 0; round < 4; ++round) {
+                aLinkRef link = aLink_CreateTCPIP(serial, kLoopback, static_cast<uint32_t>(port));
+                if (link == 0) {
+                    ++failures;
+                    continue;
+                }
+                const uint8_t data[2] = {23, static_cast<uint8_t>(t)};
+                PacketPtr request(aPacket_CreateWithData(address, 2, data));
+                aLink_PutPacket(link, request.get());
+                PacketPtr reply(aLink_AwaitFirst(link, s_isEcho, nullptr, 500));
+                aLink_GetStatus(link);
+                if (aLink_Destroy(&link) != aErrNone || link != 0) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures, 0);
+    for (const auto& [serial, port] : devices) {
+        char text[9];
+        std::snprintf(text, sizeof text, "%08X", serial);
+        EXPECT_GE(sim.stats(text)["route_off"], 1);
+    }
+}
+
+}  // namespace
