@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     }
     try {
         sim::EventLoop loop;
-        sim::Simulator simulator(loop, options->devices, options->heartbeatPeriod);
+        sim::Simulator simulator(loop, options->devices, options->heartbeatPeriod,
+                                 options->usbDirectory);
         sim::ControlServer control(loop, simulator);
         sim::NetworkDiscovery discovery(loop, simulator, options->answerQueries);
         // Machine-readable first: whoever started us waits for "ready".

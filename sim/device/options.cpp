@@ -1,21 +1,27 @@
 #include "options.h"
 
+#include <cstdlib>
+
 namespace sim {
 
 const char* const kUsage =
-    "usage: lynkor-sim [--heartbeat-ms N] [--answer-queries] --device SERIAL [--model N]\n"
-    "                  [--address N] [--tcp] [--pty] [--beacon] [--device SERIAL ...]\n"
+    "usage: lynkor-sim [--heartbeat-ms N] [--answer-queries] [--usb-dir DIR] --device SERIAL\n"
+    "                  [--model N] [--address N] [--tcp] [--pty] [--usb] [--beacon]\n"
+    "                  [--device SERIAL ...]\n"
     "  --device SERIAL   a simulated device with this hexadecimal serial number; the options\n"
     "                    after it, up to the next --device, describe it\n"
     "  --model N         its model number (default 0)\n"
     "  --address N       its module address, even, 2 to 254 (default 2; 0x.. for hexadecimal)\n"
     "  --tcp             serve it over TCP on 127.0.0.1 (the default transport)\n"
     "  --pty             serve it over the packetized serial framing on a pseudo-terminal\n"
+    "  --usb             serve it on the emulated USB bus\n"
     "  --beacon          announce it by beacon on loopback, as a device server would\n"
+    "  --usb-dir DIR     the emulated bus (default: $LYNKOR_USB_EMULATION)\n"
     "  --heartbeat-ms N  heartbeat period for every device, 0 for none (default 1000)\n"
     "  --answer-queries  answer the network discovery query on loopback for the TCP devices\n"
-    "Prints one line per transport (\"tcp <serial> 127.0.0.1:<port>\", \"pty <serial> <path>\"),\n"
-    "then \"control 127.0.0.1:<port>\" and \"ready\"; runs until SIGTERM.\n";
+    "Prints one line per transport (\"tcp <serial> 127.0.0.1:<port>\", \"pty <serial> <path>\",\n"
+    "\"usb <serial> <path>\"), then \"control 127.0.0.1:<port>\" and \"ready\"; runs until "
+    "SIGTERM.\n";
 
 namespace {
 
@@ -43,7 +49,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         const bool takesValue = option == "--device" || option == "--model" ||
-                                option == "--address" || option == "--heartbeat-ms";
+                                option == "--address" || option == "--heartbeat-ms" ||
+                                option == "--usb-dir";
         if (takesValue && i + 1 >= args.size()) {
             error = option + " needs a value";
             return std::nullopt;
@@ -77,11 +84,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
             options.devices.back().address = static_cast<uint8_t>(number);
-        } else if (option == "--tcp" || option == "--pty") {
+        } else if (option == "--tcp" || option == "--pty" || option == "--usb") {
             if (!needsDevice(option)) {
                 return std::nullopt;
             }
-            (option == "--tcp" ? options.devices.back().tcp : options.devices.back().pty) = true;
+            DeviceConfig& config = options.devices.back();
+            (option == "--tcp" ? config.tcp : option == "--pty" ? config.pty : config.usb) = true;
+        } else if (option == "--usb-dir") {
+            options.usbDirectory = value;
         } else if (option == "--beacon") {
             if (!needsDevice(option)) {
                 return std::nullopt;
@@ -104,6 +114,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         error = "no --device given";
         return std::nullopt;
     }
+    if (options.usbDirectory.empty()) {
+        const char* fromEnvironment = std::getenv("LYNKOR_USB_EMULATION");
+        options.usbDirectory = fromEnvironment != nullptr ? fromEnvironment : "";
+    }
     for (size_t i = 0; i < options.devices.size(); ++i) {
         DeviceConfig& config = options.devices[i];
         for (size_t j = 0; j < i; ++j) {
@@ -111,6 +125,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
                 error = "serial number given twice";
                 return std::nullopt;
             }
+        }
+        if (config.usb && options.usbDirectory.empty()) {
+            error = "--usb needs --usb-dir or LYNKOR_USB_EMULATION";
+            return std::nullopt;
         }
         if (!config.tcp && !config.pty && !config.usb) {
             config.tcp = true;

@@ -14,6 +14,8 @@ struct Options {
     std::vector<DeviceConfig> devices;
     std::chrono::milliseconds heartbeatPeriod{1000};
     bool answerQueries = false;
+    // Where USB devices appear: --usb-dir, else $LYNKOR_USB_EMULATION.
+    std::string usbDirectory;
 };
 
 extern const char* const kUsage;

@@ -17,7 +17,7 @@ std::string s_serialText(uint32_t serial) {
 }  // namespace
 
 Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
-                     std::chrono::milliseconds heartbeatPeriod) {
+                     std::chrono::milliseconds heartbeatPeriod, const std::string& usbDirectory) {
     for (const DeviceConfig& config : devices) {
         Served served;
         served.device = std::make_unique<Device>(config);
@@ -27,6 +27,9 @@ Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
         }
         if (config.pty) {
             served.pty = std::make_unique<PtyTransport>(loop, *served.device);
+        }
+        if (config.usb) {
+            served.usb = std::make_unique<UsbTransport>(loop, *served.device, usbDirectory);
         }
         served_.push_back(std::move(served));
     }
@@ -50,6 +53,9 @@ std::vector<std::string> Simulator::listeningLines() const {
         }
         if (served.pty) {
             lines.push_back("pty " + serial + " " + served.pty->path());
+        }
+        if (served.usb) {
+            lines.push_back("usb " + serial + " " + served.usb->path());
         }
     }
     return lines;

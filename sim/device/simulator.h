@@ -10,6 +10,7 @@
 #include "event_loop.h"
 #include "pty_transport.h"
 #include "tcp_transport.h"
+#include "usb_transport.h"
 
 namespace sim {
 
@@ -22,10 +23,12 @@ struct NetworkDevice {
 
 class Simulator {
 public:
+    // USB devices appear in `usbDirectory`.
     Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
-              std::chrono::milliseconds heartbeatPeriod);
+              std::chrono::milliseconds heartbeatPeriod, const std::string& usbDirectory);
 
-    // One line per transport: "tcp <serial> 127.0.0.1:<port>", "pty <serial> /dev/pts/N".
+    // One line per transport: "tcp <serial> 127.0.0.1:<port>", "pty <serial> /dev/pts/N",
+    // "usb <serial> <socket path>".
     std::vector<std::string> listeningLines() const;
 
     // The devices served over TCP.
@@ -39,6 +42,7 @@ private:
         std::unique_ptr<Device> device;
         std::unique_ptr<TcpTransport> tcp;
         std::unique_ptr<PtyTransport> pty;
+        std::unique_ptr<UsbTransport> usb;
     };
 
     std::vector<Served> served_;

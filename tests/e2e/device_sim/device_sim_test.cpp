@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 
 #include "support/device_sim.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -162,6 +164,37 @@ TEST(DeviceSimPty, SpeaksThePacketizedFramingAndDropsBadFrames) {
     sendBytes(line.get(), {0x07, 0x04, 0x03, 0x17, 0x01, 0x02, 0xDF, 0x00});
     EXPECT_EQ(receiveBytes(line.get(), 8), (Bytes{0x07, 0x04, 0x03, 0x17, 0x01, 0x02, 0xDF, 0x00}));
     EXPECT_EQ(sim.stats("1234ABCD")["queries"], 1);
+}
+
+TEST(DeviceSimUsb, ServesTheEmulatedBusWithThePlainFramingInBulkTransfers) {
+    testing_support::TempDir bus;
+    DeviceSim sim({"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", "1234ABCD",
+                   "--address", "4", "--model", "18", "--usb"});
+    const std::string path = sim.endpoint("usb", "1234ABCD");
+    EXPECT_EQ(path, bus.path() + "/1234ABCD.usb");
+
+    Fd host(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(connect(host.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    sendBytes(host.get(), {'C', 'L', 'A', 'I', 'M'});
+    char answer[256] = {};
+    ASSERT_GT(recv(host.get(), answer, sizeof answer - 1, 0), 0);
+    EXPECT_EQ(std::string(answer).rfind("OK ", 0), 0u);
+    EXPECT_NE(std::string(answer).find("pid=0012"), std::string::npos);
+    EXPECT_NE(std::string(answer).find("serial=1234ABCD"), std::string::npos);
+
+    sendBytes(host.get(), {0xAD, 0x00, 0x04, 0x02, 23, 0x09});
+    EXPECT_EQ(receiveBytes(host.get(), 6), (Bytes{0x04, 0x00, 0x04, 0x02, 23, 0x09}));
+    EXPECT_EQ(sim.stats("1234ABCD")["queries"], 1);
+
+    // Without a bus directory there is nowhere to serve USB.
+    testing_support::ProcessOptions options;
+    options.environment = {"LYNKOR_USB_EMULATION="};
+    auto result = testing_support::runProcess(
+        {testing_support::programPath("lynkor-sim"), "--device", "1", "--usb"}, options);
+    EXPECT_EQ(result.exitStatus, 2);
 }
 
 TEST(DeviceSimProgram, ExitsCleanlyOnSigtermAndRefusesBadOptions) {

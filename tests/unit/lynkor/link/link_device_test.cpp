@@ -10,6 +10,7 @@
 #include "lynkor/aLink.h"
 #include "scripted_stream.h"
 #include "support/device_sim.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -174,6 +175,54 @@ TEST_F(LinkOverSerial, LineNoiseIsDroppedByTheFramingAndTheLinkCarriesOn) {
     // Bytes outside any frame, and a frame with a wrong CRC.
     ASSERT_EQ(sim.control("raw 1234ABCD 13 37 00 02 AD 02 68 00").back(), "ok");
     EXPECT_TRUE(echoes(link.get(), 8, 0x42));
+}
+
+// The emulated USB bus for this process's USB streams, for the length of one test.
+class EmulatedUsbBus {
+public:
+    EmulatedUsbBus() { setenv("LYNKOR_USB_EMULATION", directory_.path().c_str(), 1); }
+    ~EmulatedUsbBus() { unsetenv("LYNKOR_USB_EMULATION"); }
+    const std::string& path() const { return directory_.path(); }
+
+private:
+    testing_support::TempDir directory_;
+};
+
+TEST(LinkOverUsb, OneSerialNumberMakesOneSynchronisedLinkThatTheSecondDestroyFrees) {
+    EmulatedUsbBus bus;
+    DeviceSim sim({"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", "40F5849A",
+                   "--address", "4", "--model", "17", "--usb"});
+    aLinkRef first = aLink_CreateUSB(0x40F5849A);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(aLink_GetStatus(first), STATUS_RUNNING);
+    EXPECT_GE(stat(sim, "40F5849A", "queries"), 6);
+    // The sync leaves nothing behind for the application.
+    EXPECT_EQ(PacketPtr(aLink_GetPacket(first)), nullptr);
+
+    aLinkRef second = aLink_CreateUSB(0x40F5849A);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(aLink_Destroy(&second), aErrNone);
+    EXPECT_EQ(aLink_GetStatus(first), STATUS_RUNNING);
+    EXPECT_TRUE(echoes(first, 4, 0x51));
+
+    const aLinkRef id = first;
+    EXPECT_EQ(aLink_Destroy(&first), aErrNone);
+    EXPECT_EQ(aLink_GetStatus(id), STATUS_NO_STREAM);
+    EXPECT_TRUE(eventually([&] { return stat(sim, "40F5849A", "route_off") == 1; }));
+    EXPECT_EQ(aLink_CreateUSB(0x0BADBEEF), 0u);
+}
+
+TEST(LinkOverUsb, ResetMakesANewStreamAfterTheDeviceLeftTheBus) {
+    EmulatedUsbBus bus;
+    DeviceSim sim({"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", "00000042",
+                   "--address", "2", "--usb"});
+    LinkHolder link(aLink_CreateUSB(0x42));
+    ASSERT_NE(link.get(), 0u);
+    ASSERT_EQ(sim.control("hangup 00000042").back(), "ok");
+    EXPECT_EQ(aLink_Reset(link.get()), aErrNone);
+    EXPECT_EQ(aLink_GetStatus(link.get()), STATUS_RUNNING);
+    EXPECT_TRUE(echoes(link.get(), 2, 0x52));
+    EXPECT_EQ(stat(sim, "00000042", "route_on"), 2);
 }
 
 }  // namespace
