@@ -89,13 +89,13 @@ aErr s_get(uint8_t* byte, void* ref) {
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(kReadWaitMs);
     while (context->messageNext >= context->message.size()) {
-        if (s_takeMessage(context)) {
-            continue;  // an empty message hands out nothing; wait for the next
-        }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             return aErrNotReady;
+        }
+        if (s_takeMessage(context)) {
+            continue;  // an empty message hands out nothing; wait for the next
         }
         lynkor::platform::waitEitherReadable(context->readinessFd, context->readerWake.fd(),
                                              static_cast<int>(left.count()));

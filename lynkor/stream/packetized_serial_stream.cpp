@@ -57,8 +57,16 @@ aErr s_get(uint8_t* byte, void* ref) {
         return aErrParam;
     }
     // Take in every byte that has arrived until a frame ends, so that a packet costs one call
-    // and not one per byte.
+    // and not one per byte; but read the line only once per call, so that a line that never
+    // stops sending cannot hold the caller here.
+    bool mayRead = true;
     while (context->packetNext >= context->packetLength) {
+        if (!context->line.hasBuffered()) {
+            if (!mayRead) {
+                return aErrNotReady;
+            }
+            mayRead = false;
+        }
         uint8_t received = 0;
         aErr result = context->line.get(&received);
         if (result == aErrIO) {

@@ -23,6 +23,8 @@ public:
     // data-bits or stop-bits selector other than 0 or 1, aErrIO when the port cannot be used.
     aErr open(const char* portName, uint32_t baudIndex, uint32_t parity, uint32_t sevenDataBits,
               uint32_t twoStopBits);
+    // Whether bytes that arrived are waiting to be taken without another read.
+    bool hasBuffered() const { return inputNext_ < inputCount_; }
     // The next byte; waits a little for one, then reads all that has arrived at once.
     // aErrNotReady when none came, aErrIO when the line is broken or closed.
     aErr get(uint8_t* byte);

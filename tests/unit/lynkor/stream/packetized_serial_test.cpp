@@ -163,6 +163,19 @@ TEST(PacketizedSerial, BadFramesAreDroppedAndThePacketsAfterThemArrive) {
     EXPECT_EQ(readPacket(stream.get()), good);
 }
 
+TEST(PacketizedSerial, EndlessNoiseDoesNotHoldTheReader) {
+    PtyPair line;
+    auto stream = openPacketized(line);
+    // More noise than one read takes in: each call handles one read's worth and returns.
+    line.send(std::string(3000, '\x7F'));
+    uint8_t byte = 0;
+    EXPECT_EQ(aStream_Read(stream.get(), &byte, 1), aErrNotReady);
+    const std::string good = packetBytes(0x08, "\x42");
+    line.send(std::string(1, '\0') + referenceFrame(good));
+    EXPECT_EQ(readWithin(stream.get(), &byte, 1), aErrPacket);
+    EXPECT_EQ(readPacket(stream.get()), good);
+}
+
 TEST(PacketizedSerial, MalformedOutgoingBytesDoNotWedgeTheSender) {
     PtyPair line;
     auto stream = openPacketized(line);
