@@ -32,7 +32,10 @@ UsbEndpoint::UsbEndpoint(const std::string& directory, const std::string& name,
     if (wakeFd_ < 0) {
         throw std::runtime_error("sim_usb_endpoint: no eventfd");
     }
-    openListener();
+    if (!openListener()) {
+        close(wakeFd_);
+        throw std::runtime_error("sim_usb_endpoint: cannot serve " + path_);
+    }
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -52,11 +55,11 @@ void UsbEndpoint::wake() {
 }
 
 // Serving thread, or the constructor before it starts.
-void UsbEndpoint::openListener() {
+bool UsbEndpoint::openListener() {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path_.size() >= sizeof address.sun_path) {
-        throw std::runtime_error("sim_usb_endpoint: socket path too long: " + path_);
+        return false;
     }
     std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
     unlink(path_.c_str());
@@ -66,12 +69,13 @@ void UsbEndpoint::openListener() {
         if (fd >= 0) {
             close(fd);
         }
-        throw std::runtime_error("sim_usb_endpoint: cannot serve " + path_);
+        return false;
     }
     std::lock_guard lock(mutex_);
     listenerFd_ = fd;
     plugged_ = true;
     changed_.notify_all();
+    return true;
 }
 
 // Serving thread: leaves the bus.
@@ -192,7 +196,11 @@ void UsbEndpoint::serve() {
             continue;
         }
         if (wantPlugged && !plugged_) {
-            openListener();
+            if (!openListener()) {
+                std::lock_guard lock(mutex_);
+                wantPlugged_ = false;  // tells plugIn() that the device could not come back
+                changed_.notify_all();
+            }
             continue;
         }
         for (const pollfd& entry : watched) {
@@ -221,11 +229,12 @@ void UsbEndpoint::unplug() {
     changed_.wait(lock, [this] { return !plugged_; });
 }
 
-void UsbEndpoint::plugIn() {
+bool UsbEndpoint::plugIn() {
     std::unique_lock lock(mutex_);
     wantPlugged_ = true;
     wake();
-    changed_.wait(lock, [this] { return plugged_; });
+    changed_.wait(lock, [this] { return plugged_ || !wantPlugged_; });
+    return plugged_;
 }
 
 void UsbEndpoint::setHeldElsewhere(bool held) {

@@ -32,7 +32,8 @@ class UsbEndpoint {
 public:
     using OutHandler = std::function<void(std::vector<uint8_t>)>;
 
-    // Puts the device on the emulated bus as <directory>/<name>.usb.
+    // Puts the device on the emulated bus as <directory>/<name>.usb; throws std::runtime_error
+    // when its socket cannot be made.
     UsbEndpoint(const std::string& directory, const std::string& name,
                 UsbDeviceProperties properties);
     // Takes the device off the bus.
@@ -43,9 +44,10 @@ public:
     const std::string& path() const { return path_; }
 
     // Leaves the bus as a restarting device does: the host loses its connection and the socket
-    // goes away. plugIn() brings it back (with the properties as they are then).
+    // goes away. plugIn() brings it back (with the properties as they are then); false when
+    // its socket cannot be made again.
     void unplug();
-    void plugIn();
+    bool plugIn();
     void setHeldElsewhere(bool held);
 
     // Whether a host holds the device's vendor interface now.
@@ -63,7 +65,7 @@ public:
 
 private:
     void serve();
-    void openListener();
+    bool openListener();
     void closeAll();
     void handleHandshake(int fd);
     void handleHostMessage();
