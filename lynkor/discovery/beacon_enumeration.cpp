@@ -25,6 +25,8 @@ constexpr int kPublishIntervalMs = 100;
 constexpr int kReceiveTimeoutMs = 100;
 constexpr int kReceiveAttempts = 22;
 constexpr const char* kLocalInterface = "127.0.0.1";
+// The beacon answers its configuration at once; this only bounds a beacon that never does.
+constexpr int kConfigureTimeoutMs = 1000;
 
 bool s_sameRecord(const linkSpec& a, const linkSpec& b) {
     return a.serial_num == b.serial_num && a.ip_address == b.ip_address && a.ip_port == b.ip_port &&
@@ -46,6 +48,7 @@ public:
         if (beacon == nullptr) {
             return;
         }
+        zsock_set_rcvtimeo(beacon, kConfigureTimeoutMs);
         zsock_send(beacon, "si", "CONFIGURE", kBeaconPort);
         char* hostname = zstr_recv(beacon);
         // No usable interface: nothing could be heard, so do not wait for it.

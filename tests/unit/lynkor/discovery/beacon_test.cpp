@@ -50,7 +50,7 @@ TEST(Beacons, OtherSizesIgnoredAndRepeatsReportedOnce) {
     shorter.pop_back();
     Bytes longer = specBytes(announced(TETHRA_USB, 0x22222222, "127.0.0.1", 40003));
     longer.push_back(0);
-    BeaconSender sender("127.0.0.1", {shorter, specBytes(spec), longer});
+    RepeatingSender sender("127.0.0.1", {shorter, specBytes(spec), longer});
     ASSERT_TRUE(sender.ready());
 
     Records records;
@@ -66,8 +66,8 @@ TEST(Beacons, LocalModeDropsAnotherHostsAddressUnlessThatHostSentIt) {
     REQUIRE_PRIVATE_NETWORK();
     const linkSpec elsewhere = announced(TETHRA_TCPIP, 0x0000E15E, "10.1.2.3", 40010);
     const linkSpec ownSender = announced(TETHRA_TCPIP, 0x00000512, "127.0.0.2", 40011);
-    BeaconSender fromLoopback("127.0.0.1", {specBytes(elsewhere)});
-    BeaconSender fromSecond("127.0.0.2", {specBytes(ownSender)});
+    RepeatingSender fromLoopback("127.0.0.1", {specBytes(elsewhere)});
+    RepeatingSender fromSecond("127.0.0.2", {specBytes(ownSender)});
     ASSERT_TRUE(fromLoopback.ready() && fromSecond.ready());
 
     Records records;
@@ -78,8 +78,8 @@ TEST(Beacons, LocalModeDropsAnotherHostsAddressUnlessThatHostSentIt) {
 
 TEST(Beacons, CallbackReturningFalseStopsAtOneRecord) {
     REQUIRE_PRIVATE_NETWORK();
-    BeaconSender sender("127.0.0.1", {specBytes(announced(TETHRA_USB, 1, "127.0.0.1", 40020)),
-                                      specBytes(announced(TETHRA_USB, 2, "127.0.0.1", 40021))});
+    RepeatingSender sender("127.0.0.1", {specBytes(announced(TETHRA_USB, 1, "127.0.0.1", 40020)),
+                                         specBytes(announced(TETHRA_USB, 2, "127.0.0.1", 40021))});
     ASSERT_TRUE(sender.ready());
     Records records;
     records.stopAfter = 1;
@@ -125,8 +125,9 @@ TEST(Beacons, PublishesTheDiscoveryBeaconOnLoopbackAndRestoresTheInterface) {
 
 TEST(Beacons, FindFirstModuleSkipsSerialZero) {
     REQUIRE_PRIVATE_NETWORK();
-    BeaconSender sender("127.0.0.1", {specBytes(announced(TETHRA_SERIAL, 0, "127.0.0.1", 40030)),
-                                      specBytes(announced(TETHRA_SERIAL, 77, "127.0.0.1", 40031))});
+    RepeatingSender sender("127.0.0.1",
+                           {specBytes(announced(TETHRA_SERIAL, 0, "127.0.0.1", 40030)),
+                            specBytes(announced(TETHRA_SERIAL, 77, "127.0.0.1", 40031))});
     ASSERT_TRUE(sender.ready());
     linkSpec* spec = aDiscovery_FindFirstModule(TETHRA_SERIAL, 0);
     ASSERT_NE(spec, nullptr);
@@ -140,7 +141,7 @@ TEST(Beacons, FindFirstModuleSkipsSerialZero) {
 TEST(Beacons, NamedInterfaceHearsOtherHosts) {
     REQUIRE_PRIVATE_NETWORK();
     const linkSpec spec = announced(TETHRA_TCPIP, 0x00C0FFEE, "10.77.0.2", 40040);
-    BeaconSender sender("10.77.0.2", {specBytes(spec)}, "10.77.0.255");
+    RepeatingSender sender("10.77.0.2", {specBytes(spec)}, "10.77.0.255");
     ASSERT_TRUE(sender.ready());
     Records records;
     EXPECT_EQ(enumerate(records, ipv4("10.77.0.1")).count, 1);

@@ -17,7 +17,6 @@ using namespace std::chrono_literals;
 
 constexpr uint16_t kQueryPort = 9888;
 constexpr uint16_t kAnswerPort = 9889;
-constexpr uint16_t kBeaconPort = 8585;
 
 }  // namespace
 
@@ -88,29 +87,31 @@ void QueryResponder::run() {
             socket.bind(ipv4("127.0.0.1"), answer.fromPort);
             socket.sendTo(answer.bytes.data(), answer.bytes.size(),
                           UdpPeer{from.address, kAnswerPort});
+            // Paced, so that a long script does not overrun the receiver's buffer.
+            std::this_thread::sleep_for(200us);
         }
     }
 }
 
-BeaconSender::BeaconSender(const char* sourceAddress, std::vector<Bytes> beacons,
-                           const char* broadcastAddress)
-    : beacons_(std::move(beacons)), broadcast_(ipv4(broadcastAddress)) {
+RepeatingSender::RepeatingSender(const char* sourceAddress, std::vector<Bytes> datagrams,
+                                 const char* destination, uint16_t port)
+    : datagrams_(std::move(datagrams)), destination_{ipv4(destination), port} {
     if (socket_.setBroadcast(true) && socket_.bind(ipv4(sourceAddress), 0)) {
         thread_ = std::thread([this] { run(); });
     }
 }
 
-BeaconSender::~BeaconSender() {
+RepeatingSender::~RepeatingSender() {
     stopping_ = true;
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-void BeaconSender::run() {
+void RepeatingSender::run() {
     while (!stopping_) {
-        for (const Bytes& beacon : beacons_) {
-            socket_.sendTo(beacon.data(), beacon.size(), UdpPeer{broadcast_, kBeaconPort});
+        for (const Bytes& datagram : datagrams_) {
+            socket_.sendTo(datagram.data(), datagram.size(), destination_);
         }
         std::this_thread::sleep_for(50ms);
     }

@@ -47,21 +47,21 @@ private:
     std::thread thread_;
 };
 
-// Broadcasts datagrams to the beacon port from a source address, all of them every 50 ms, as a
-// device server would: by default on loopback, as one on this computer.
-class BeaconSender {
+// Sends datagrams from a source address every 50 ms until destroyed: by default to the beacon
+// port on loopback's broadcast address, as device servers on this computer announce.
+class RepeatingSender {
 public:
-    BeaconSender(const char* sourceAddress, std::vector<Bytes> beacons,
-                 const char* broadcastAddress = "127.255.255.255");
-    ~BeaconSender();
+    RepeatingSender(const char* sourceAddress, std::vector<Bytes> datagrams,
+                    const char* destination = "127.255.255.255", uint16_t port = 8585);
+    ~RepeatingSender();
     bool ready() const { return thread_.joinable(); }
 
 private:
     void run();
 
     lynkor::platform::UdpSocket socket_;
-    std::vector<Bytes> beacons_;
-    uint32_t broadcast_;
+    std::vector<Bytes> datagrams_;
+    lynkor::platform::UdpPeer destination_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

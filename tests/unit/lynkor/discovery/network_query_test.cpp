@@ -61,6 +61,21 @@ TEST(NetworkQuery, IgnoresMalformedAnswersAndEndsAfterItsTimeOut) {
     }
 }
 
+TEST(NetworkQuery, ADatagramFloodDoesNotProlongTheWait) {
+    REQUIRE_PRIVATE_NETWORK();
+    QueryResponder responder({{kDevicePort, queryAnswer(2, 5000, 0x0000AAAA, 4)}});
+    ASSERT_TRUE(responder.ready());
+    RepeatingSender flood("127.0.0.1", {Bytes(15, 1), Bytes(17, 2), Bytes(1400, 3)}, "127.0.0.2",
+                          9889);
+    ASSERT_TRUE(flood.ready());
+    Records records;
+    const auto start = Clock::now();
+    EXPECT_EQ(aDiscovery_EnumerateModules(TCPIP, Records::collect, &records, ipv4("127.0.0.2")), 1);
+    const auto elapsed = Clock::now() - start;
+    EXPECT_GE(elapsed, 1900ms);
+    EXPECT_LT(elapsed, 3500ms);
+}
+
 TEST(NetworkQuery, CallbackReturningFalseStopsAtOneRecord) {
     REQUIRE_PRIVATE_NETWORK();
     QueryResponder responder({{kDevicePort, queryAnswer(2, 5000, 0x0000AAAA, 4)},
@@ -73,6 +88,19 @@ TEST(NetworkQuery, CallbackReturningFalseStopsAtOneRecord) {
     EXPECT_LT(Clock::now() - start, 1500ms) << "stopping must not wait out the time-out";
     ASSERT_EQ(records.specs.size(), 1u);
     EXPECT_EQ(records.specs[0].serial_num, 0x0000AAAAu);
+}
+
+TEST(NetworkQuery, CountStopsAt255RatherThanWrapping) {
+    REQUIRE_PRIVATE_NETWORK();
+    std::vector<QueryResponder::Answer> answers;
+    for (uint32_t serial = 1; serial <= 260; ++serial) {
+        answers.push_back({kDevicePort, queryAnswer(2, 5000, serial, 4)});
+    }
+    QueryResponder responder(answers);
+    ASSERT_TRUE(responder.ready());
+    Records records;
+    EXPECT_EQ(aDiscovery_EnumerateModules(TCPIP, Records::collect, &records, 0), 255);
+    EXPECT_EQ(records.specs.size(), 260u) << "every answer still reaches the callback";
 }
 
 TEST(NetworkQuery, FindModuleOnANamedInterface) {

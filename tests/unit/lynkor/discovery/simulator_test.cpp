@@ -112,7 +112,7 @@ TEST(SimulatedDevices, LocalServerStaysSilentWhileAnotherHostAsks) {
     REQUIRE_PRIVATE_NETWORK();
     DeviceSim sim({"--device", "1234ABCD", "--beacon"});
     const std::string discovery = "Lynkor2-Discovery";
-    BeaconSender otherHost("127.0.0.2", {Bytes(discovery.begin(), discovery.end())});
+    RepeatingSender otherHost("127.0.0.2", {Bytes(discovery.begin(), discovery.end())});
     ASSERT_TRUE(otherHost.ready());
     std::this_thread::sleep_for(100ms);
     Records records;
