@@ -110,14 +110,15 @@ private:
 
 uint8_t enumerateBeaconModules(FoundRecords& records, uint32_t networkInterface) {
     const bool localMode = isAnyInterface(networkInterface);
-    const auto interfaces = ipv4InterfaceAddresses();
+    // A machine without interfaces can still hear servers on this computer, over loopback.
     std::string interfaceText = kLocalInterface;
-    if (!localMode && interfaces && !interfaces->empty()) {
+    if (!localMode) {
+        const auto interfaces = ipv4InterfaceAddresses();
         char text[INET_ADDRSTRLEN + 8] = {};
-        if (aDiscovery_ConvertIPv4Interface(networkInterface, text, sizeof text) == 0) {
-            return records.count();
+        if (interfaces && !interfaces->empty() &&
+            aDiscovery_ConvertIPv4Interface(networkInterface, text, sizeof text) != 0) {
+            interfaceText = text;
         }
-        interfaceText = text;
     }
     // The interface is process-wide: hold the lock from setting it until it is put back.
     if (!zBeaconInterface_backupSetAndLock(interfaceText.c_str())) {
