@@ -2,7 +2,6 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,11 +27,6 @@ IoStatus s_statusOfErrno(int error) {
         default:
             return IoStatus::Failed;
     }
-}
-
-bool s_isSocket(int fd) {
-    struct stat info {};
-    return fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 IoResult s_outcome(ssize_t count) {
@@ -62,10 +56,11 @@ IoResult readAvailable(int fd, uint8_t* buffer, size_t capacity, int timeoutMs) 
     return s_outcome(read(fd, buffer, capacity));
 }
 
+IoResult sendSome(int fd, const uint8_t* data, size_t length) {
+    return s_outcome(send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT));
+}
+
 IoResult writeSome(int fd, const uint8_t* data, size_t length) {
-    if (s_isSocket(fd)) {
-        return s_outcome(send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT));
-    }
     IoResult result = s_outcome(write(fd, data, length));
     // A zero-byte write on a terminal is no end of stream, only no progress.
     return result.status == IoStatus::Closed ? IoResult{IoStatus::NothingYet, 0} : result;

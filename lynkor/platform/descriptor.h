@@ -23,8 +23,10 @@ struct IoResult {
 // Waits at most `timeoutMs` for bytes (or a hang-up) on `fd`, then takes what has arrived, up
 // to `capacity`, in one read.
 IoResult readAvailable(int fd, uint8_t* buffer, size_t capacity, int timeoutMs);
-// One write without blocking; sockets never raise SIGPIPE here.
+// One write without blocking.
 IoResult writeSome(int fd, const uint8_t* data, size_t length);
+// One send on a socket without blocking, and without SIGPIPE when the peer has gone.
+IoResult sendSome(int fd, const uint8_t* data, size_t length);
 // Waits at most `timeoutMs` until `fd` accepts more bytes; false on time-out or error.
 bool waitWritable(int fd, int timeoutMs);
 void closeDescriptor(int fd);

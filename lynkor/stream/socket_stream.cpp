@@ -133,7 +133,7 @@ aErr s_write(const uint8_t* data, size_t length, void* ref) {
             return aErrConnection;
         }
         const uint64_t generation = context->generation;
-        IoResult result = lynkor::platform::writeSome(context->fd, data + sent, length - sent);
+        IoResult result = lynkor::platform::sendSome(context->fd, data + sent, length - sent);
         switch (result.status) {
             case IoStatus::Done:
                 sent += result.count;
