@@ -1,8 +1,31 @@
 // Packets in and out, the user filter and pooled sending.
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "link/link_table.h"
 #include "lynkor/aTime.h"
 
 using namespace lynkor::link;
+
+namespace {
+
+// A reply usually comes within one round trip to the device; waiting that long on the processor
+// before going to sleep spares a wake-up.
+constexpr auto kReplySpin = std::chrono::microseconds(100);
+
+void s_spinForArrival(uint64_t inbound, uint32_t timeoutMs) {
+    const uint32_t before = aPacketFifo_GetLength(inbound);
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::min<std::chrono::microseconds>(kReplySpin, std::chrono::milliseconds(timeoutMs));
+    while (aPacketFifo_GetLength(inbound) == before &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -33,6 +56,9 @@ aPacket* aLink_AwaitFirst(aLinkRef id, aPacketFilter filter, void* reference, ui
     }
     const uint32_t start = aTime_GetMSTicks();
     aPacket* found = nullptr;
+    if (link->running.load() && link->status.load() == STATUS_RUNNING) {
+        s_spinForArrival(link->inbound, timeoutMs);
+    }
     // Only a link that runs in step with the device can deliver what is asked for.
     while (found == nullptr && link->running.load() && link->status.load() == STATUS_RUNNING) {
         const uint32_t waited = aTime_GetMSTicks() - start;

@@ -1,5 +1,7 @@
 // The writer thread: one write per packet, or batches of about 4 KB when pooled.
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "link/link_threads.h"
 
@@ -11,6 +13,17 @@ constexpr uint32_t kWriterWaitMs = 1000;
 constexpr size_t kPoolBufferSize = 4096;
 // A batch ends once it holds more than this; one more packet of at most 30 bytes still fits.
 constexpr size_t kPoolFillLimit = 4066;
+// After a write the next packet often follows within one round trip to the device (the next
+// request after a reply): waiting that long on the processor spares a sleep and a wake-up.
+constexpr auto kNextPacketSpin = std::chrono::microseconds(100);
+
+void s_spinForNextPacket(const LinkSession& session) {
+    const auto deadline = std::chrono::steady_clock::now() + kNextPacketSpin;
+    while (session.running && aPacketFifo_GetLength(session.outbound) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+}
 
 void s_writeOne(LinkRecord& link, aStream* stream, aPacket* packet) {
     uint8_t wire[aPACKET_MAX_WIRE_SIZE];
@@ -60,6 +73,7 @@ void sOutPipeProcess(std::shared_ptr<LinkRecord> link, std::shared_ptr<LinkSessi
             s_writeOne(*link, stream, packet);
         }
         aPacket_Destroy(&packet);
+        s_spinForNextPacket(*session);
     }
     // What is still queued goes out, so that the route switch of a stop reaches the device.
     while (aPacket* packet = aPacketFifo_Get(session->outbound)) {
