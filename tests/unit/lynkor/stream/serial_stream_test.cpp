@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+#include "other_process.h"
 #include "platform/serial_port.h"
 #include "pty_pair.h"
 #include "stream_test_support.h"
@@ -123,6 +124,19 @@ TEST(SerialStream, PortHeldByAnotherOpenIsRefused) {
     first.reset();
     auto third = openSerial(line.terminalName());
     EXPECT_NE(third, nullptr);
+}
+
+TEST(SerialStream, PortHeldByAnotherProcessIsRefused) {
+    PtyPair line;
+    const std::string name = line.terminalName();
+    OtherProcess holder([&] {
+        aStream* stream = nullptr;
+        return aStream_CreateSerial(name.c_str(), kBaud115200, 0, 0, 0, &stream) == aErrNone;
+    });
+    ASSERT_TRUE(holder.waitUntilHeld());
+    aStream* stream = nullptr;
+    EXPECT_EQ(aStream_CreateSerial(name.c_str(), kBaud115200, 0, 0, 0, &stream), aErrIO);
+    EXPECT_EQ(stream, nullptr);
 }
 
 TEST(SerialStream, BadArgumentsAndPortsFailCleanly) {

@@ -1,8 +1,11 @@
 // The USB stream over the emulated bus, against devices the test serves.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 
+#include "other_process.h"
 #include "sim_usb_endpoint.h"
 #include "stream/usb_identity.h"
 #include "stream_test_support.h"
@@ -108,6 +111,26 @@ TEST_F(UsbStream, DeviceHeldByAnotherProcessIsBusy) {
         usleep(10000);
     }
     EXPECT_NE(open(5), nullptr);
+}
+
+TEST_F(UsbStream, DeviceClaimedByAnotherProcessIsBusy) {
+    // The other process starts before the device (and its thread) exists, and claims it as soon
+    // as it appears on the bus.
+    OtherProcess holder([] {
+        for (int i = 0; i < 500; ++i) {
+            aStream* stream = nullptr;
+            if (aStream_CreateUSB(6, &stream) == aErrNone) {
+                return true;
+            }
+            usleep(10000);
+        }
+        return false;
+    });
+    sim::UsbEndpoint endpoint(bus_.path(), "shared", device("RFICB6.A"));
+    ASSERT_TRUE(holder.waitUntilHeld());
+    aStream* stream = nullptr;
+    EXPECT_EQ(aStream_CreateUSB(6, &stream), aErrBusy);
+    EXPECT_EQ(stream, nullptr);
 }
 
 TEST_F(UsbStream, OnlyOurDevicesWithTheRightSerialNumberAreTaken) {
