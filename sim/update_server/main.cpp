@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "base64_encode.h"
+#include "demo_device.h"
 #include "device_catalog.h"
 #include "server_options.h"
 
@@ -82,7 +83,7 @@ void spoilBase64(Reply& reply, const std::string& how) {
     }
     std::string& text = reply.lines[1];
     if (how == "truncate") {
-        text.resize(text.size() / 2 / 4 * 4 + 3);
+        text.resize(text.size() / 2 / 4 * 4);
     } else if (how == "invalid") {
         text[text.size() / 2] = '*';
     }
@@ -154,6 +155,9 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fputs(kServerUsage, stderr);
         return 2;
+    }
+    if (options->demoSerial) {
+        return makeDemoDevice(options->root, *options->demoSerial) ? 0 : 1;
     }
 
     // Only the main thread takes the stop signals; server threads inherit the blocked mask.

@@ -8,6 +8,7 @@ const char* const kServerUsage =
     "                     [--fault-op OP]... [--status CODE] [--first-line TEXT] [--crlf]\n"
     "                     [--slow-ms N] [--chunk-bytes N] [--stall]\n"
     "                     [--base64 truncate|invalid] [--body-file FILE]\n"
+    "       update_server --make-demo DIR SERIAL\n"
     "Listens on 127.0.0.1 at a free port and prints the port as its first line.\n";
 
 std::optional<ServerOptions> parseServerOptions(int argc, char** argv) {
@@ -61,6 +62,12 @@ std::optional<ServerOptions> parseServerOptions(int argc, char** argv) {
             options.faults.base64 = *text;
         } else if (option == "--body-file" && (text = value())) {
             options.faults.bodyFile = *text;
+        } else if (option == "--make-demo" && (text = value())) {
+            options.root = *text;
+            options.demoSerial = value();
+            if (!options.demoSerial) {
+                return std::nullopt;
+            }
         } else {
             return std::nullopt;
         }

@@ -25,6 +25,8 @@ struct ServerOptions {
     std::string key;
     bool logRequests = false;  // print each request target on standard output
     ReplyFaults faults;
+    // --make-demo DIR SERIAL: write a demo device into DIR, print its serial, and exit.
+    std::optional<std::string> demoSerial;
 };
 
 extern const char* const kServerUsage;
