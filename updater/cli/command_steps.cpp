@@ -2,6 +2,8 @@
 
 #include "app/updater_app.h"
 #include "cli/usage.h"
+#include "commands/build_listing.h"
+#include "commands/get_firmware.h"
 #include "display/output.h"
 
 // Each command's handler is an operation of UpdaterApp and plugs into its step below. A step
@@ -49,7 +51,8 @@ int runListServerBuilds(UpdaterApp& app, const UpdaterSettings& settings) {
     if (settings.serialNumber == 0) {
         return refuseWithoutDevice(app, "List Builds command");
     }
-    // The server build list plugs in here.
+    printBuildList(app.display(), listServerBuilds(app, settings.serialNumber),
+                   settings.serialNumber);
     return kExitSuccess;
 }
 
@@ -57,7 +60,8 @@ int runListLocalBuilds(UpdaterApp& app, const UpdaterSettings& settings) {
     if (settings.serialNumber == 0) {
         return refuseWithoutDevice(app, "List Local Builds command");
     }
-    // The local build list plugs in here.
+    printBuildList(app.display(), listLocalBuilds(app, settings.serialNumber),
+                   settings.serialNumber);
     return kExitSuccess;
 }
 
@@ -65,7 +69,8 @@ int runGetToken(UpdaterApp& app, const UpdaterSettings& settings) {
     if (settings.serialNumber == 0) {
         return refuseWithoutDevice(app, "Get JWT command");
     }
-    // The feature token request plugs in here.
+    displayPrintf(app.display(), DISPLAY_INFO, "%s",
+                  getDeviceToken(app, settings.serialNumber).c_str());
     return kExitSuccess;
 }
 
@@ -96,9 +101,24 @@ StepOutcome runGetFirmwareStep(UpdaterApp& app, UpdaterSettings& settings, int& 
         displayPrintf(app.display(), DISPLAY_ERROR, "--help for usage information");
         return kExitFailure;
     }
-    // The download plugs in here; on success it stores the build in settings.buildNumber (as
-    // decimal text) and clears pendingResult. A failure does not stop a following -U.
-    pendingResult = kExitFailure;
+    displayPrintf(app.display(), DISPLAY_INFO,
+                  "Retrieving firmware for device with serial number %08X", settings.serialNumber);
+    if (!settings.buildNumber.empty()) {
+        displayPrintf(app.display(), DISPLAY_INFO, "Retrieving firmware build %s",
+                      settings.buildNumber.c_str());
+    } else {
+        displayPrintf(app.display(), DISPLAY_INFO, "No build specified");
+        displayPrintf(app.display(), DISPLAY_INFO, "Using Latest build");
+    }
+    // A failure does not stop a following -U, which then uses the build given with -b.
+    uint32_t stored = getFirmware(app, settings.serialNumber, settings.buildNumber,
+                                  settings.overrideModelChecks, false);
+    if (stored == 0) {
+        pendingResult = kExitFailure;
+        return std::nullopt;
+    }
+    settings.buildNumber = std::to_string(stored);
+    pendingResult = kExitSuccess;
     return std::nullopt;
 }
 

@@ -1,0 +1,91 @@
+#include <regex>
+
+#include "e2e/server/update_server_fixture.h"
+
+namespace server_e2e {
+namespace {
+
+using testing_support::fileExists;
+using testing_support::readFile;
+
+const std::string kLatestOpening = kVersionLine +
+                                   "Retrieving firmware for device with serial number 40F5849A\n"
+                                   "No build specified\nUsing Latest build\n";
+
+std::string bytesText(const std::vector<uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+using GetFirmware = UpdateServerTest;
+
+TEST_F(GetFirmware, LatestBuildIsStoredWithTheDownloadRecorded) {
+    auto served = writeStandardDevice();
+    startServer();
+
+    auto result = runUpdater({"-G", "-d", "40f5849a"});
+    EXPECT_EQ(result.standardOutput, kLatestOpening +
+                                         "Retrieving build 1234\n"
+                                         "Validating build 1234 with server\n"
+                                         "Build 1234 is valid\n");
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(result.exitStatus, 0);
+
+    EXPECT_EQ(readFile(deviceDirectory() + "/1234.bird"), bytesText(served));
+    std::string settings = readFile(deviceDirectory() + "/.settings");
+    EXPECT_NE(settings.find("\nLATEST_DOWNLOAD=1234.bird\n"), std::string::npos) << settings;
+    EXPECT_TRUE(std::regex_search(
+        settings, std::regex("\nLAST_DOWNLOAD_DATE=[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] "
+                             "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n")))
+        << settings;
+
+    // The download passes on the firmware tag of the build query, parameters in name order.
+    EXPECT_EQ(requests(), (std::vector<std::string>{
+                              "/cgi/u?op=hi&rv=2&",
+                              "/cgi/u?op=qu&sn=40F5849A&",
+                              "/cgi/u?op=builds&sn=40F5849A&",
+                              "/cgi/u?bld=1234&fw=prod&no_cal=false&op=bird&sn=40F5849A&",
+                          }));
+}
+
+TEST_F(GetFirmware, UnlistedBuildStopsBeforeDownloadUnlessOverridden) {
+    writeStandardDevice();
+    auto unlisted = writeBird(kSerial, "999", "9.9.9", 3);
+    startServer();
+    const std::string opening = kVersionLine +
+                                "Retrieving firmware for device with serial number 40F5849A\n"
+                                "Retrieving firmware build 999\n"
+                                "Retrieving build 999\n";
+
+    auto refused = runUpdater({"-G", "-d", kSerial, "-b", "999"});
+    EXPECT_EQ(refused.standardOutput, opening + "Validating build 999 with server\n");
+    EXPECT_EQ(refused.standardError, "No valid build 999\n");
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_FALSE(fileExists(deviceDirectory() + "/999.bird"));
+    for (const auto& request : requests()) {
+        EXPECT_EQ(request.find("op=bird"), std::string::npos) << request;
+    }
+
+    auto overridden = runUpdater({"-G", "-d", kSerial, "-b", "999", "-OVERRIDE"});
+    EXPECT_EQ(overridden.standardOutput,
+              opening + "Override specified, skipping validation of build 999\n");
+    EXPECT_EQ(overridden.standardError, "");
+    EXPECT_EQ(overridden.exitStatus, 0);
+    EXPECT_EQ(readFile(deviceDirectory() + "/999.bird"), bytesText(unlisted));
+    EXPECT_NE(readFile(deviceDirectory() + "/.settings").find("\nLATEST_DOWNLOAD=999.bird\n"),
+              std::string::npos);
+}
+
+TEST_F(GetFirmware, DeviceDirectoryIsCreatedEvenWhenTheServerRefuses) {
+    // The server answers, but knows nothing of this device.
+    startServer();
+    auto result = runUpdater({"-G", "-d", kSerial});
+    EXPECT_EQ(result.standardOutput, kLatestOpening);
+    EXPECT_EQ(result.standardError, "No build information for device\n");
+    EXPECT_EQ(result.exitStatus, 1);
+    std::string settings = readFile(deviceDirectory() + "/.settings");
+    EXPECT_EQ(settings.rfind("CREATED_TIME=", 0), 0u) << settings;
+    EXPECT_EQ(settings.find("LATEST_DOWNLOAD"), std::string::npos) << settings;
+}
+
+}  // namespace
+}  // namespace server_e2e
