@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <regex>
 
 #include "e2e/server/update_server_fixture.h"
@@ -85,6 +86,20 @@ TEST_F(GetFirmware, DeviceDirectoryIsCreatedEvenWhenTheServerRefuses) {
     std::string settings = readFile(deviceDirectory() + "/.settings");
     EXPECT_EQ(settings.rfind("CREATED_TIME=", 0), 0u) << settings;
     EXPECT_EQ(settings.find("LATEST_DOWNLOAD"), std::string::npos) << settings;
+}
+
+TEST_F(GetFirmware, FailedWriteIsReportedAndNotRecorded) {
+    writeStandardDevice();
+    startServer();
+    // A directory where the file should go: nothing can replace it.
+    std::filesystem::create_directories(deviceDirectory() + "/1234.bird");
+    auto result = runUpdater({"-G", "-d", kSerial});
+    EXPECT_TRUE(std::regex_match(result.standardError,
+                                 std::regex("Failed to write file with [1-9][0-9]*\n")))
+        << result.standardError;
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(readFile(deviceDirectory() + "/.settings").find("LATEST_DOWNLOAD"),
+              std::string::npos);
 }
 
 }  // namespace
