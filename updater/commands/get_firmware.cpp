@@ -26,20 +26,21 @@ void showBusy(UpdaterDisplayInterface* display, bool active) {
 }
 
 // GetBuild on a worker thread of its own, while this thread animates the display; the worker
-// works on its own copies and is joined before its output is read.
+// works on its own copies and is joined before its output is read (and on any way out).
 bool downloadBuild(UpdaterApp& app, uint32_t serialNumber, const std::string& firmwareTag,
                    const std::string& buildText, bool noCal, std::string& base64Text) {
     std::promise<bool> finished;
     std::future<bool> result = finished.get_future();
     std::string output;
-    std::thread worker([&output, finished = std::move(finished), serialNumber, firmwareTag,
-                        buildText, url = app.serverUrl(), noCal]() mutable {
+    std::jthread worker([&output, finished = std::move(finished), serialNumber, firmwareTag,
+                         buildText, url = app.serverUrl(), noCal]() mutable {
         bool ok = false;
         try {
             ok =
                 ServerCommClass::GetBuild(serialNumber, firmwareTag, buildText, output, url, noCal);
         } catch (const std::exception&) {
-            ok = false;
+            // Requests catch their own failures; only a want of memory gets here, and it too
+            // is a failed download.
         }
         finished.set_value(ok);
     });

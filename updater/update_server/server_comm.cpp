@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 #include "display/output.h"
 #include "update_server/build_number.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr int kLoggedDataBytes = 100;
 constexpr long kVerifyHostName = 2;
 constexpr long kHttpOk = 200;
+constexpr const char* kPingName = "ping";
 
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -119,7 +121,7 @@ std::optional<std::vector<std::string>> ServerCommClass::request(
     try {
         HttpResult result = httpGet(urlOrDefault(baseUrl), parameters);
         if (result.statusCode != kHttpOk) {
-            if (parameters.at("op") == "hi") {
+            if (std::string_view(name) == kPingName) {
                 debugPrintf(DEBUG_ServerComm, "PING ==> [%d] [%s]\n",
                             static_cast<int>(result.statusCode), result.body.c_str());
             } else {
@@ -142,7 +144,7 @@ std::optional<std::vector<std::string>> ServerCommClass::request(
 }
 
 bool ServerCommClass::ping(const OptionalUrl& baseUrl) {
-    return request("ping", baseUrl, {{"op", "hi"}, {"rv", "2"}}).has_value();
+    return request(kPingName, baseUrl, {{"op", "hi"}, {"rv", "2"}}).has_value();
 }
 
 bool ServerCommClass::QueryBuild(uint32_t serialNumber, std::string& build,
