@@ -192,10 +192,18 @@ int main(int argc, char** argv) {
     std::printf("%d\n", port);
     std::fflush(stdout);
 
-    std::thread listener([&] { server->listen_after_bind(); });
+    std::atomic<bool> listenerDone{false};
+    std::thread listener([&] {
+        server->listen_after_bind();
+        listenerDone = true;
+    });
     int received = 0;
     sigwait(&stopSignals, &received);
     g_stopping = true;
+    // A stop that comes before the listener runs would be lost, and the join would never end.
+    while (!server->is_running() && !listenerDone) {
+        std::this_thread::sleep_for(kPollInterval);
+    }
     server->stop();
     listener.join();
     return 0;
