@@ -18,9 +18,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "\$ updater -h"
-HOME=$demo_home build/bin/updater -h
-
 # A local stand-in for the maker's update server, on a free loopback port, serving a demo
 # device. It pays out the firmware slowly, as a distant server would, so the download shows.
 serial=$(build/bin/update_server --make-demo "$server_root/devices" 40F5849A)
@@ -38,9 +35,16 @@ if [[ -z $port ]]; then
 fi
 url=http://127.0.0.1:$port/cgi/u
 
+echo "\$ updater -B -d $serial -u $url"
+HOME=$demo_home build/bin/updater -B -d "$serial" -u "$url"
 echo
 echo "\$ updater -G -d $serial -u $url"
 HOME=$demo_home build/bin/updater -G -d "$serial" -u "$url"
 echo
 echo "\$ updater -L -d $serial"
 HOME=$demo_home build/bin/updater -L -d "$serial"
+echo
+echo "\$ ls ~/.norvane/updater/$serial"
+ls -A "$demo_home/.norvane/updater/$serial"
+echo "\$ cat ~/.norvane/updater/$serial/.settings"
+cat "$demo_home/.norvane/updater/$serial/.settings"

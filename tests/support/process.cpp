@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -189,8 +190,18 @@ int ChildProcess::stop() {
         return -1;
     }
     kill(pid_, SIGTERM);
+    // A child that ignores the request must not hang the test: it is killed after a grace time.
+    constexpr auto kGraceTime = std::chrono::seconds(5);
+    const auto deadline = Clock::now() + kGraceTime;
     int waitStatus = 0;
-    waitpid(pid_, &waitStatus, 0);
+    while (waitpid(pid_, &waitStatus, WNOHANG) == 0) {
+        if (Clock::now() >= deadline) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &waitStatus, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     pid_ = -1;
     return statusOf(waitStatus);
 }

@@ -40,7 +40,8 @@ public:
     // or end of output.
     std::string readLine(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     pid_t pid() const { return pid_; }
-    // Sends SIGTERM and waits; returns the exit status, or -1 when it died of a signal.
+    // Sends SIGTERM and waits (killing it after a grace time); returns the exit status, or -1
+    // when it died of a signal.
     int stop();
 
 private:
