@@ -1,28 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <numeric>
 #include <vector>
 
 #include "firmware/bird_file.h"
 #include "log_capture.h"
+#include "bird_test_helpers.h"
 #include "support/bird_file_builder.h"
 
+using bird_test::counting;
+using bird_test::loaded;
 using testing_support::BirdFileBuilder;
 
 namespace {
-
-std::vector<uint8_t> counting(size_t length, uint8_t start = 0) {
-    std::vector<uint8_t> bytes(length);
-    std::iota(bytes.begin(), bytes.end(), start);
-    return bytes;
-}
-
-BirdFile loaded(const BirdFileBuilder& builder) {
-    BirdFile bird;
-    auto bytes = builder.fileBytes();
-    EXPECT_TRUE(bird.loadFromBuffer("test.bird", bytes));
-    return bird;
-}
 
 std::vector<uint8_t> imageOf(const BirdBlock& block) {
     return {block.body + 4, block.body + block.length};
