@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "link/link_life.h"
+#include "link/link_table.h"
 #include "lynkor/aLink.h"
 #include "scripted_stream.h"
 #include "support/device_sim.h"
@@ -129,6 +130,36 @@ TEST_F(LinkOverTcp, ADeviceThatFallsSilentOrHangsUpNeverBlocksDestroy) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(link.destroy(), aErrNone);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+class FakeServer : public lynkor::link::LinkServerHandle {
+public:
+    explicit FakeServer(bool& gone) : gone_(gone) {}
+    ~FakeServer() override { gone_ = true; }
+
+private:
+    bool& gone_;
+};
+
+TEST(LinkDeviceServer, ALinkWithAServerIsNotSharedAndGoesWithTheClientLinkTiedToIt) {
+    DeviceSim sim({"--heartbeat-ms", "0", "--device", "00000077", "--address", "2"});
+    const uint32_t port = static_cast<uint32_t>(sim.tcpPort("00000077"));
+    aLinkRef device = aLink_CreateTCPIP(0x77, kLoopback, port);
+    ASSERT_NE(device, 0u);
+    bool serverGone = false;
+    ASSERT_TRUE(lynkor::link::sAttachServer(device, std::make_unique<FakeServer>(serverGone)));
+    // The device is now reached through its server only.
+    EXPECT_EQ(aLink_CreateTCPIP(0x77, kLoopback, port), 0u);
+
+    auto script = std::make_shared<link_test::ScriptedStream>(5ms);
+    aLinkRef client = aLink_Create(link_test::ScriptedStream::open(script));
+    ASSERT_NE(client, 0u);
+    ASSERT_TRUE(lynkor::link::sSetDeviceLink(client, device));
+    script->release();
+    EXPECT_EQ(aLink_Destroy(&client), aErrNone);
+    EXPECT_TRUE(serverGone);
+    EXPECT_EQ(aLink_GetStatus(device), STATUS_NO_STREAM);
+    EXPECT_TRUE(eventually([&] { return stat(sim, "00000077", "route_off") == 1; }));
 }
 
 TEST(LinkOverTcpLoss, ADeviceProgramThatDiesLeavesALinkThatStillDestroys) {
