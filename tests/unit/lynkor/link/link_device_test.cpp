@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -119,6 +120,28 @@ TEST_F(LinkOverTcp, GarbageAndTruncatedPacketsEndInAResyncNotAHang) {
     // Whatever state that left, a sync brings the link back in step.
     EXPECT_EQ(lynkor::link::aLink_Sync(link.get()), aErrNone);
     EXPECT_TRUE(echoes(link.get(), 4, 0x34));
+}
+
+TEST_F(LinkOverTcp, ASilentDeviceDoesNotGrowTheOutboundQueueWhileTheLinkResyncs) {
+    ASSERT_NE(link.get(), 0u);
+    ASSERT_EQ(sim.control("mute 40F5849A on").back(), "ok");
+    ASSERT_EQ(sim.control("raw 40F5849A 05").back(), "ok");
+    ASSERT_TRUE(eventually([&] { return aLink_GetStatus(link.get()) == STATUS_SYNCING; }));
+    std::shared_ptr<lynkor::link::LinkRecord> record = lynkor::link::sLookupEntryByID(link.get());
+    ASSERT_NE(record, nullptr);
+    const long queriesBefore = stat(sim, "40F5849A", "queries");
+    uint32_t longest = 0;
+    for (int sample = 0; sample < 50; ++sample) {
+        longest = std::max(longest, aPacketFifo_GetLength(record->outbound));
+        std::this_thread::sleep_for(10ms);
+    }
+    // Six queries per empty read, and the socket's reads wait up to 20 ms each.
+    EXPECT_LT(longest, 60u);
+    EXPECT_LT(stat(sim, "40F5849A", "queries") - queriesBefore, 6 * 100);
+    // The device comes back: the link finds its step again by itself.
+    ASSERT_EQ(sim.control("mute 40F5849A off").back(), "ok");
+    EXPECT_TRUE(eventually([&] { return aLink_GetStatus(link.get()) == STATUS_RUNNING; }));
+    EXPECT_TRUE(echoes(link.get(), 4, 0x36));
 }
 
 TEST_F(LinkOverTcp, ADeviceThatFallsSilentOrHangsUpNeverBlocksDestroy) {
