@@ -1,14 +1,8 @@
 #include "control_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 
 namespace sim {
 
@@ -18,39 +12,15 @@ struct ControlServer::Client {
 };
 
 ControlServer::ControlServer(EventLoop& loop, Simulator& simulator)
-    : loop_(loop), simulator_(simulator) {
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(listenFd_, 4) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (listenFd_ >= 0) {
-            close(listenFd_);
-        }
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
-    loop_.watch(listenFd_, POLLIN, [this](short) { accept(); });
-}
+    : loop_(loop),
+      simulator_(simulator),
+      listener_(loop, kBacklog, [this](int fd) { accept(fd); }) {}
 
 ControlServer::~ControlServer() {
     clients_.clear();
-    loop_.unwatch(listenFd_);
-    close(listenFd_);
 }
 
-std::string ControlServer::endpoint() const {
-    return "127.0.0.1:" + std::to_string(port_);
-}
-
-void ControlServer::accept() {
-    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) {
-        return;
-    }
+void ControlServer::accept(int fd) {
     auto client = std::make_shared<Client>();
     Client* raw = client.get();
     client->channel = std::make_unique<FdChannel>(

@@ -11,6 +11,7 @@
 
 #include "event_loop.h"
 #include "fd_channel.h"
+#include "loopback_listener.h"
 #include "simulator.h"
 
 namespace sim {
@@ -22,7 +23,7 @@ public:
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
 
-    std::string endpoint() const;
+    std::string endpoint() const { return listener_.endpoint(); }
 
     // Runs one request line and returns the answer lines, "ok" or "error ..." last.
     std::vector<std::string> execute(const std::string& line);
@@ -30,13 +31,14 @@ public:
 private:
     struct Client;
 
-    void accept();
+    static constexpr int kBacklog = 4;
+
+    void accept(int fd);
 
     EventLoop& loop_;
     Simulator& simulator_;
-    int listenFd_ = -1;
-    int port_ = 0;
     std::list<std::shared_ptr<Client>> clients_;
+    LoopbackListener listener_;
 };
 
 }  // namespace sim

@@ -1,12 +1,8 @@
 #include "tcp_transport.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <unistd.h>
-
-#include <stdexcept>
 
 namespace sim {
 
@@ -52,40 +48,14 @@ private:
     bool closed_ = false;
 };
 
-TcpTransport::TcpTransport(EventLoop& loop, Device& device) : loop_(loop), device_(device) {
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(listenFd_, 8) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (listenFd_ >= 0) {
-            close(listenFd_);
-        }
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
-    loop_.watch(listenFd_, POLLIN, [this](short) { accept(); });
-}
+TcpTransport::TcpTransport(EventLoop& loop, Device& device)
+    : loop_(loop), device_(device), listener_(loop, kBacklog, [this](int fd) { accept(fd); }) {}
 
 TcpTransport::~TcpTransport() {
     connections_.clear();
-    loop_.unwatch(listenFd_);
-    close(listenFd_);
 }
 
-std::string TcpTransport::endpoint() const {
-    return "127.0.0.1:" + std::to_string(port_);
-}
-
-void TcpTransport::accept() {
-    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) {
-        return;
-    }
+void TcpTransport::accept(int fd) {
     // Devices answer packet by packet; do not let small replies wait for more.
     int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);

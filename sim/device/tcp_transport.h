@@ -7,6 +7,7 @@
 
 #include "device.h"
 #include "fd_channel.h"
+#include "loopback_listener.h"
 #include "raw_framing.h"
 
 namespace sim {
@@ -20,21 +21,22 @@ public:
     TcpTransport& operator=(const TcpTransport&) = delete;
 
     // "127.0.0.1:<port>"
-    std::string endpoint() const;
+    std::string endpoint() const { return listener_.endpoint(); }
     const char* address() const { return "127.0.0.1"; }
-    uint16_t port() const { return static_cast<uint16_t>(port_); }
+    uint16_t port() const { return listener_.port(); }
 
 private:
     class Connection;
 
-    void accept();
+    static constexpr int kBacklog = 8;
+
+    void accept(int fd);
     void remove(Connection* connection);
 
     EventLoop& loop_;
     Device& device_;
-    int listenFd_ = -1;
-    int port_ = 0;
     std::list<std::shared_ptr<Connection>> connections_;
+    LoopbackListener listener_;
 };
 
 }  // namespace sim
