@@ -1,6 +1,7 @@
 #include "commands/get_firmware.h"
 
 #include <future>
+#include <optional>
 #include <span>
 #include <thread>
 #include <vector>
@@ -86,14 +87,20 @@ uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& 
                       app.serverUrl().c_str());
         return 0;
     }
-    auto store = openStore(display, app.storeDirectory(), "Download_Firmware");
+    constexpr const char* kOperationName = "Download_Firmware";
+    auto store = openStore(display, app.storeDirectory(), kOperationName);
     if (!store) {
         return 0;
     }
     StoreItem device;
     if (!store->FindDevice(serialNumber, &device)) {
         debugPrintf(DEBUG_APP, "Could not find device in our update history.\n");
-        device = store->createDevice(serialNumber);
+        std::optional<StoreItem> created =
+            createStoreDevice(display, *store, serialNumber, kOperationName);
+        if (!created) {
+            return 0;
+        }
+        device = std::move(*created);
     }
 
     std::string serverBuild;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -100,6 +101,33 @@ TEST_F(GetFirmware, FailedWriteIsReportedAndNotRecorded) {
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(readFile(deviceDirectory() + "/.settings").find("LATEST_DOWNLOAD"),
               std::string::npos);
+}
+
+// A store whose path leaves no room for a device directory: creating it fails, and the tool
+// must say so and stop with status 1 rather than die on the error.
+TEST_F(GetFirmware, DeviceDirectoryThatCannotBeCreatedIsReported) {
+    writeStandardDevice();
+    startServer();
+    // The store path takes all but a few bytes of the longest path the system accepts, so its
+    // own directory exists but "<store>/40F5849A" is too long to create.
+    constexpr size_t kLongestPath = 4095;
+    std::string root = home.path();
+    const std::string suffix = "/updater";
+    while (root.size() + suffix.size() < kLongestPath - 4) {
+        const size_t room = kLongestPath - 4 - root.size() - suffix.size();
+        root += "/" + std::string(std::min<size_t>(200, std::max<size_t>(room, 2) - 1), 'd');
+    }
+    std::filesystem::create_directories(root + suffix);
+
+    auto result = runUpdater({"-G", "-d", kSerial, "-i", root});
+    EXPECT_EQ(result.exitStatus, 1) << result.standardError;
+    // The message names the directory; a path this long is cut with the message.
+    EXPECT_EQ(result.standardError.rfind("Failed to Create UpdaterStore in: Download_Firmware - "
+                                         "Exception: UpdaterStore: Could not create directory " +
+                                             home.path() + "/",
+                                         0),
+              0u)
+        << result.standardError;
 }
 
 }  // namespace
