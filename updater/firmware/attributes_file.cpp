@@ -72,6 +72,7 @@ int toInt(const std::string& text) {
 
 aErr AttributesFile::load(const std::string& path) {
     values_.clear();
+    unreadablePath_.clear();
     errno = 0;
     FileHandle file = openFile(path, aFILE_MODE_READ);
     if (!file) {
@@ -82,6 +83,7 @@ aErr AttributesFile::load(const std::string& path) {
         dirty_ = false;
         // Only a file that is not there is created; one we may not read is left as it is.
         if (error != ENOENT) {
+            unreadablePath_ = path;
             return aErrIO;
         }
         set(kCreatedTime, currentTimeText());
@@ -124,6 +126,13 @@ aErr AttributesFile::save() {
         debugPrintf(DEBUG_Attributes,
                     "Attibutes: no filename given for attributes, using default:[%s]\n",
                     filename_.c_str());
+    }
+    if (!unreadablePath_.empty() && filename_ == unreadablePath_) {
+        debugPrintf(DEBUG_Attributes,
+                    "Attibutes: Error - not replacing attributes file that could not be read: "
+                    "'%s'\n",
+                    filename_.c_str());
+        return aErrIO;
     }
     if (dirty_) {
         values_[kUpdatedTime] = currentTimeText();

@@ -11,7 +11,8 @@ class AttributesFile {
 public:
     // Reads the file; a missing file is created with "CREATED_TIME" (and "UPDATED_TIME").
     aErr load(const std::string& path);
-    // Writes every entry to the given path, or to the current file name.
+    // Writes every entry to the given path, or to the current file name. A file that is there
+    // but could not be read is never replaced: its entries would be lost (aErrIO).
     aErr save(const std::string& path);
     aErr save();
 
@@ -31,6 +32,8 @@ private:
     void parseLine(const std::string& line);
 
     std::string filename_;
+    // The file load found but could not read; empty when there is none.
+    std::string unreadablePath_;
     std::map<std::string, std::string> values_;
     bool dirty_ = false;
 };

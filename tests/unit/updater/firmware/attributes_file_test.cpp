@@ -116,6 +116,16 @@ TEST(AttributesFile, FileThatExistsButCannotBeOpenedIsNeverReplaced) {
     EXPECT_EQ(settings.load(path), aErrIO);
     EXPECT_TRUE(std::filesystem::is_symlink(path));
     EXPECT_EQ(countFiles(dir.path()), 1u);
+
+    // Nor does a later save replace it with the few entries set since: what it held would be
+    // lost. Another path can still be written.
+    settings.set("LATEST_DOWNLOAD", "1234.bird");
+    EXPECT_EQ(settings.save(), aErrIO);
+    EXPECT_EQ(settings.save(path), aErrIO);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(countFiles(dir.path()), 1u);
+    EXPECT_EQ(settings.save(dir.file("copy")), aErrNone);
+    EXPECT_EQ(readFile(dir.file("copy")).find("LATEST_DOWNLOAD=1234.bird\n"), 0u);
 }
 
 TEST(AttributesFile, JunkLongLinesAndMissingFinalLineFeedLoseNothing) {
