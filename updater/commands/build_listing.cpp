@@ -7,7 +7,6 @@
 #include "commands/open_store.h"
 #include "display/output.h"
 #include "firmware/bird_file.h"
-#include "firmware/join_path.h"
 #include "update_server/server_comm.h"
 #include "update_server/version_order.h"
 
@@ -65,12 +64,7 @@ BuildMap listLocalBuilds(UpdaterApp& app, uint32_t serialNumber) {
     store->FindDevice(serialNumber, items);
     for (const StoreItem& item : items) {
         const std::string& name = item.name();
-        std::string build = name.substr(0, name.find(".bird"));
-        std::string version;
-        if (!item.directory().empty() && !name.empty()) {
-            version = storedVersion(joinPath(item.directory(), name));
-        }
-        builds.emplace(std::move(build), std::move(version));
+        builds.emplace(name.substr(0, name.find(".bird")), storedVersion(item.path()));
     }
     return builds;
 }
