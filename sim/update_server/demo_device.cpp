@@ -22,18 +22,6 @@ constexpr const char* kDemoModel = "USBHub3c";
 constexpr uint32_t kLoaderAddress = 0x00000000;
 constexpr uint32_t kFirmwareAddress = 0x00008000;
 
-// Bird files may expand at most eightfold when decompressed, so the demo images must not
-// compress much better than real firmware does: fill them with a pseudo-random sequence.
-std::vector<uint8_t> demoImage(size_t size, uint32_t seed) {
-    std::vector<uint8_t> image(size);
-    uint32_t state = seed;
-    for (auto& byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<uint8_t>(state >> 24);
-    }
-    return image;
-}
-
 }  // namespace
 
 bool makeDemoDevice(const std::string& root, const std::string& serialText) {
@@ -55,8 +43,9 @@ bool makeDemoDevice(const std::string& root, const std::string& serialText) {
             conf << "build=" << build.build << ";" << build.version << "\n";
             testing_support::BirdFileBuilder()
                 .information("Norvane", build.version, serialName, kDemoModel)
-                .loader(kLoaderAddress, demoImage(512, seed))
-                .firmware(kFirmwareAddress, demoImage(4096, seed + 1))
+                .loader(kLoaderAddress, testing_support::BirdFileBuilder::noiseImage(512, seed))
+                .firmware(kFirmwareAddress,
+                          testing_support::BirdFileBuilder::noiseImage(4096, seed + 1))
                 .serialOffsets(kFirmwareAddress + 0x100, kFirmwareAddress + 0x200)
                 .startAddress(kFirmwareAddress)
                 .writeTo((device / (std::string(build.build) + ".bird")).string());

@@ -135,6 +135,18 @@ public:
         }
     }
 
+    // An image filled from a pseudo-random sequence: bird files may expand at most eightfold
+    // when decompressed, so test images must not compress much better than real firmware does.
+    static std::vector<uint8_t> noiseImage(size_t size, uint32_t seed) {
+        std::vector<uint8_t> image(size);
+        uint32_t state = seed;
+        for (auto& byte : image) {
+            state = state * 1664525u + 1013904223u;
+            byte = static_cast<uint8_t>(state >> 24);
+        }
+        return image;
+    }
+
     static void appendBigEndian(std::vector<uint8_t>& bytes, uint32_t value) {
         for (int shift = 24; shift >= 0; shift -= 8) {
             bytes.push_back(static_cast<uint8_t>(value >> shift));

@@ -22,15 +22,9 @@ inline const std::string kVersionLine = "Updater (Version: 2.12.0 Dec  4 2025)\n
 
 // A small but realistic bird file; its images must not compress too well, as real ones do not.
 inline std::vector<uint8_t> birdBytes(const std::string& version, uint32_t seed) {
-    std::vector<uint8_t> image(2048);
-    uint32_t state = seed;
-    for (auto& byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<uint8_t>(state >> 24);
-    }
     return testing_support::BirdFileBuilder()
         .information("Norvane", version, kSerial, "USBHub3c")
-        .firmware(0x8000, image)
+        .firmware(0x8000, testing_support::BirdFileBuilder::noiseImage(2048, seed))
         .fileBytes();
 }
 
