@@ -28,9 +28,14 @@ std::string readFile(const std::string& path) {
     return contents.str();
 }
 
+// A fixture that could not be written must stop the test here, not as an odd failure later.
 void writeFile(const std::string& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;
+    out.close();
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
 }
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
