@@ -29,14 +29,6 @@ aLinkRef s_startNew(aLinkRef id, aStream* stream) {
     return id;
 }
 
-// The link of this identity, shared, or a new entry (0 when sharing is refused).
-aLinkRef s_shareOrCreate(int32_t ident0, int32_t ident1, int32_t ident2, int type, bool& isNew) {
-    bool refused = false;
-    aLinkRef id = sShareExisting(ident0, type, refused);
-    isNew = id == 0 && !refused;
-    return isNew ? sCreate2(ident0, ident1, ident2, type) : id;
-}
-
 }  // namespace
 
 aErr sOpenStream(int type, int32_t ident0, int32_t ident1, int32_t ident2, aStream** stream) {
@@ -65,7 +57,7 @@ extern "C" {
 
 aLinkRef aLink_CreateUSB(uint32_t serialNumber) {
     bool isNew = false;
-    aLinkRef id = s_shareOrCreate(static_cast<int32_t>(serialNumber), 0, 0, USB, isNew);
+    aLinkRef id = sShareOrCreate(static_cast<int32_t>(serialNumber), 0, 0, USB, isNew);
     if (!isNew || id == 0) {
         return id;
     }
@@ -87,8 +79,8 @@ aLinkRef aLink_CreateUSB(uint32_t serialNumber) {
 aLinkRef aLink_CreateTCPIP(uint32_t serialNumber, uint32_t ipAddress, uint32_t port) {
     bool isNew = false;
     aLinkRef id =
-        s_shareOrCreate(static_cast<int32_t>(serialNumber), static_cast<int32_t>(ipAddress),
-                        static_cast<int32_t>(port), TCPIP, isNew);
+        sShareOrCreate(static_cast<int32_t>(serialNumber), static_cast<int32_t>(ipAddress),
+                       static_cast<int32_t>(port), TCPIP, isNew);
     if (!isNew || id == 0) {
         return id;
     }
@@ -103,7 +95,7 @@ aLinkRef aLink_CreateTCPIP(uint32_t serialNumber, uint32_t ipAddress, uint32_t p
 
 aLinkRef aLink_CreateSerial(uint32_t serialNumber, const char* portName, uint32_t baudRate) {
     bool isNew = false;
-    aLinkRef id = s_shareOrCreate(static_cast<int32_t>(serialNumber), 0, 0, SERIAL, isNew);
+    aLinkRef id = sShareOrCreate(static_cast<int32_t>(serialNumber), 0, 0, SERIAL, isNew);
     if (!isNew || id == 0) {
         return id;
     }

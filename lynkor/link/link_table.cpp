@@ -39,6 +39,32 @@ LinkEntry* s_find(aLinkRef id) {
     return nullptr;
 }
 
+// Made outside the table lock: a record makes its own mutexes.
+std::unique_ptr<LinkEntry> s_newEntry(int32_t ident0, int32_t ident1, int32_t ident2, int type) {
+    auto entry = std::unique_ptr<LinkEntry>(new (std::nothrow) LinkEntry);
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    try {
+        entry->link = std::make_shared<LinkRecord>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    entry->ident0 = ident0;
+    entry->ident1 = ident1;
+    entry->ident2 = ident2;
+    entry->type = type;
+    return entry;
+}
+
+// Caller holds the table lock.
+aLinkRef s_insert(std::unique_ptr<LinkEntry> entry) {
+    entry->id = s_table().nextId++;
+    const aLinkRef id = entry->id;
+    s_table().entries.push_front(std::move(entry));
+    return id;
+}
+
 }  // namespace
 
 aLinkRef sCreate(int32_t ident0, int32_t ident1, int type) {
@@ -46,24 +72,12 @@ aLinkRef sCreate(int32_t ident0, int32_t ident1, int type) {
 }
 
 aLinkRef sCreate2(int32_t ident0, int32_t ident1, int32_t ident2, int type) {
-    auto entry = std::unique_ptr<LinkEntry>(new (std::nothrow) LinkEntry);
+    std::unique_ptr<LinkEntry> entry = s_newEntry(ident0, ident1, ident2, type);
     if (entry == nullptr) {
         return 0;
     }
-    try {
-        entry->link = std::make_shared<LinkRecord>();
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    entry->ident0 = ident0;
-    entry->ident1 = ident1;
-    entry->ident2 = ident2;
-    entry->type = type;
     TableLock lock;
-    entry->id = s_table().nextId++;
-    const aLinkRef id = entry->id;
-    s_table().entries.push_front(std::move(entry));
-    return id;
+    return s_insert(std::move(entry));
 }
 
 std::shared_ptr<LinkRecord> sLookupEntryByID(aLinkRef id) {
@@ -98,20 +112,25 @@ std::unique_ptr<LinkEntry> sExtractEntry(aLinkRef id) {
     return nullptr;
 }
 
-aLinkRef sShareExisting(int32_t ident0, int type, bool& refused) {
-    refused = false;
+aLinkRef sShareOrCreate(int32_t ident0, int32_t ident1, int32_t ident2, int type, bool& isNew) {
+    isNew = false;
+    // Made before the lock and dropped after it when an existing link is shared instead.
+    std::unique_ptr<LinkEntry> entry = s_newEntry(ident0, ident1, ident2, type);
     TableLock lock;
-    for (auto& entry : s_table().entries) {
-        if (entry->ident0 == ident0 && entry->type == type) {
-            if (entry->server != nullptr) {
-                refused = true;
+    for (auto& existing : s_table().entries) {
+        if (existing->ident0 == ident0 && existing->type == type) {
+            if (existing->server != nullptr) {
                 return 0;
             }
-            ++entry->useCount;
-            return entry->id;
+            ++existing->useCount;
+            return existing->id;
         }
     }
-    return 0;
+    if (entry == nullptr) {
+        return 0;
+    }
+    isNew = true;
+    return s_insert(std::move(entry));
 }
 
 std::unique_ptr<LinkEntry> sReleaseHolder(aLinkRef id, bool& found) {

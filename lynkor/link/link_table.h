@@ -42,9 +42,11 @@ int sChangeUseCount(aLinkRef id, int delta);
 // Unlinks the entry from the table and hands it over, or null.
 std::unique_ptr<LinkEntry> sExtractEntry(aLinkRef id);
 
-// Takes one more holder of the link of this identity and type, answering its id; 0 when there
-// is none. `refused` is set when one exists but must not be shared (a device server owns it).
-aLinkRef sShareExisting(int32_t ident0, int type, bool& refused);
+// Takes one more holder of the link of this identity and type, or else makes a new entry with
+// one holder (`isNew` set: the caller sets it up), in one walk under one lock, so that callers
+// asking for the same device at once share one link. 0 when the link exists but must not be
+// shared (a device server owns it), or when memory is short.
+aLinkRef sShareOrCreate(int32_t ident0, int32_t ident1, int32_t ident2, int type, bool& isNew);
 // Releases one holder; when it was the last, takes the entry out of the table and hands it
 // over (null otherwise). `found` tells an unknown id apart.
 std::unique_ptr<LinkEntry> sReleaseHolder(aLinkRef id, bool& found);

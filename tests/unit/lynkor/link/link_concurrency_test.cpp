@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <thread>
 #include <vector>
 
@@ -64,6 +66,34 @@ TEST(LinkConcurrency, LinksCreatedUsedAndDestroyedFromSeveralThreadsAtOnce) {
         char text[9];
         std::snprintf(text, sizeof text, "%08X", serial);
         EXPECT_GE(sim.stats(text)["route_off"], 1);
+    }
+}
+
+// Callers that ask for the same device at the same moment must all get the one link, never a
+// second link (a second connection, or for USB a claim that fails) beside the first.
+TEST(LinkConcurrency, SimultaneousCreatorsOfOneDeviceShareOneLink) {
+    DeviceSim sim({"--heartbeat-ms", "0", "--device", "00000021", "--address", "2"});
+    const auto port = static_cast<uint32_t>(sim.tcpPort("00000021"));
+    constexpr int kCreators = 6;
+    for (int round = 0; round < 5; ++round) {
+        std::vector<aLinkRef> links(kCreators, 0);
+        std::barrier start(kCreators);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kCreators; ++t) {
+            threads.emplace_back([&, t] {
+                start.arrive_and_wait();
+                links[static_cast<size_t>(t)] = aLink_CreateTCPIP(0x21, kLoopback, port);
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        EXPECT_NE(links.front(), 0u);
+        EXPECT_EQ(std::count(links.begin(), links.end(), links.front()), kCreators)
+            << "round " << round;
+        for (aLinkRef link : links) {
+            aLink_Destroy(&link);
+        }
     }
 }
 
