@@ -25,24 +25,14 @@ struct packetFifo {
     std::mutex lock;
     std::condition_variable ready;
     bool alive = true;
-    // Written under the lock, readable without it.
-    std::atomic<uint32_t> first_seq{0};
-    std::atomic<uint32_t> next_seq{0};
+    uint32_t next_seq = 0;
 
-    // After a take or a drain: the oldest entry's number, or the next packet's when empty.
-    void updateFirstSeq() {
-        first_seq.store(entries.empty() ? next_seq.load() : entries.front().seq);
-    }
-
-    void discardAll() {
-        entries.clear();
-        updateFirstSeq();
-    }
+    // The oldest entry's number, or the next packet's when empty.
+    uint32_t firstSeq() const { return entries.empty() ? next_seq : entries.front().seq; }
 
     aPacket* take(std::deque<Entry>::iterator entry) {
         aPacket* packet = entry->packet.release();
         entries.erase(entry);
-        updateFirstSeq();
         return packet;
     }
 };
@@ -127,7 +117,7 @@ aErr aPacketFifo_Destroy(uint64_t* fifo) {
         }
         {
             std::lock_guard guard(queue->lock);
-            queue->discardAll();
+            queue->entries.clear();
             queue->alive = false;
         }
         queue->ready.notify_all();
@@ -149,16 +139,15 @@ aErr aPacketFifo_Put(uint64_t fifo, const aPacket* packet) {
             if (!queue->alive) {
                 return aErrParam;
             }
-            const uint32_t seq = queue->next_seq.fetch_add(1);
+            const uint32_t seq = queue->next_seq++;
             OwnedPacket copy(aPacket_Copy(packet));
             if (copy == nullptr) {
                 return aErrParam;
             }
             queue->entries.push_back(Entry{std::move(copy), seq});
-            queue->first_seq.store(queue->entries.front().seq);
             // A consumer that has stopped must not let the queue grow without end.
             if (queue->entries.size() > aPACKETFIFO_CAPACITY) {
-                queue->discardAll();
+                queue->entries.clear();
             } else {
                 wake = true;
             }
@@ -233,7 +222,7 @@ aPacket* aPacketFifo_AwaitFirst(uint64_t fifo, aPacketFilter filter, void* refer
         std::unique_lock guard(queue->lock);
         // Everything queued now counts as new; later wake-ups offer only what came after the
         // last packet examined, so the filter sees each packet once.
-        uint32_t lastSeen = queue->first_seq.load() - 1;
+        uint32_t lastSeen = queue->firstSeq() - 1;
         for (;;) {
             for (auto entry = queue->entries.begin(); entry != queue->entries.end(); ++entry) {
                 if (!s_isNewer(entry->seq, lastSeen)) {
@@ -272,7 +261,6 @@ uint32_t aPacketFifo_DrainPackets(uint64_t fifo, aPacketFilter filter, void* ref
             }
         }
         entries.erase(kept, entries.end());
-        queue->updateFirstSeq();
         return static_cast<uint32_t>(before - entries.size());
     });
 }
