@@ -1,18 +1,16 @@
 // The creators: share an existing link to the same device, or make, start and (for USB)
 // synchronise a new one.
+#include <algorithm>
 #include <atomic>
 
 #include "link/link_life.h"
 #include "link/link_table.h"
 #include "lynkor/aLinkSpec.h"
+#include "stream/serial_rates.h"
 
 namespace lynkor::link {
 
 namespace {
-
-// Serial rates a link accepts, by the stream's rate index.
-constexpr uint32_t kSerialRates[aSTREAM_BAUD_INDEX_COUNT] = {2400,  4800,  9600,   19200,
-                                                             38400, 57600, 115200, 230400};
 
 std::atomic<int32_t> s_clientCount{0};
 
@@ -99,12 +97,11 @@ aLinkRef aLink_CreateSerial(uint32_t serialNumber, const char* portName, uint32_
     if (!isNew || id == 0) {
         return id;
     }
-    uint32_t rateIndex = 0;
-    while (rateIndex < aSTREAM_BAUD_INDEX_COUNT && kSerialRates[rateIndex] != baudRate) {
-        ++rateIndex;
-    }
+    const auto& rates = lynkor::kSerialBaudRates;
+    const auto rate = std::find(rates.begin(), rates.end(), baudRate);
+    const auto rateIndex = static_cast<uint32_t>(rate - rates.begin());
     aStream* stream = nullptr;
-    if (rateIndex == aSTREAM_BAUD_INDEX_COUNT ||
+    if (rate == rates.end() ||
         aStream_CreateSerial_Packetized(portName, rateIndex, 0, 0, 0, &stream) != aErrNone) {
         s_discard(id);
         return 0;

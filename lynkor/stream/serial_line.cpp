@@ -1,31 +1,23 @@
 #include "stream/serial_line.h"
 
-#include <array>
-
-#include "lynkor/aStream.h"
 #include "platform/descriptor.h"
+#include "stream/serial_rates.h"
 
 namespace lynkor {
-namespace {
-
-constexpr std::array<uint32_t, aSTREAM_BAUD_INDEX_COUNT> kBaudRates = {
-    2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
-
-}  // namespace
 
 aErr SerialLine::open(const char* portName, uint32_t baudIndex, uint32_t parity,
                       uint32_t sevenDataBits, uint32_t twoStopBits) {
     if (portName == nullptr) {
         return aErrParam;
     }
-    if (baudIndex >= kBaudRates.size()) {
+    if (baudIndex >= kSerialBaudRates.size()) {
         return aErrRange;
     }
     if (sevenDataBits > 1 || twoStopBits > 1) {
         return aErrMode;
     }
     platform::SerialSettings settings;
-    settings.baudRate = kBaudRates[baudIndex];
+    settings.baudRate = kSerialBaudRates[baudIndex];
     settings.oddParity = parity != 0;
     settings.sevenDataBits = sevenDataBits == 1;
     settings.twoStopBits = twoStopBits == 1;
