@@ -134,11 +134,12 @@ aLinkRef sShareOrCreate(int32_t ident0, int32_t ident1, int32_t ident2, int type
 }
 
 std::unique_ptr<LinkEntry> sReleaseHolder(aLinkRef id, bool& found) {
-    // One walk under one lock: no other creator can take a holder between the count reaching
-    // zero and the entry leaving the table.
+    // Under one lock: no other creator can take a holder between the count reaching zero and the
+    // entry leaving the table.
     TableLock lock;
-    found = id != 0 && sChangeUseCount(id, -1) >= 0;
-    if (!found || s_find(id)->useCount > 0) {
+    LinkEntry* entry = id != 0 ? s_find(id) : nullptr;
+    found = entry != nullptr;
+    if (!found || --entry->useCount > 0) {
         return nullptr;
     }
     return sExtractEntry(id);
