@@ -51,13 +51,16 @@ void s_disconnect(SocketContext* context) {
         lynkor::platform::closeDescriptor(context->fd);
         context->fd = -1;
         context->connected = false;
-        lynkor::platform::sleepMilliseconds(kReconnectPauseMs);
     }
 }
 
 // Caller holds the connection lock exclusively.
 aErr s_connect(SocketContext* context) {
-    s_disconnect(context);
+    // A pause between dropping a connection and asking for the next; a close needs none.
+    if (context->fd >= 0) {
+        s_disconnect(context);
+        lynkor::platform::sleepMilliseconds(kReconnectPauseMs);
+    }
     aErr result = lynkor::platform::tcpConnect(context->ipAddress, context->port, kConnectTimeoutMs,
                                                &context->fd);
     if (result != aErrNone) {
