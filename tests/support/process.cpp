@@ -70,6 +70,20 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
 
 int statusOf(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1; }
 
+// Waits for the child to end, killing it once the deadline has passed; false when it had to be
+// killed. A child that closed its output streams may still run, so no wait is left unbounded.
+bool reapBy(pid_t pid, Clock::time_point deadline, int& waitStatus) {
+    while (waitpid(pid, &waitStatus, WNOHANG) == 0) {
+        if (Clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &waitStatus, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string programPath(const std::string& name) { return std::string(LYNKOR_BIN_DIR) + "/" + name; }
@@ -133,7 +147,9 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
         }
     }
     int waitStatus = 0;
-    waitpid(pid, &waitStatus, 0);
+    if (!reapBy(pid, deadline, waitStatus)) {
+        result.timedOut = true;
+    }
     result.exitStatus = result.timedOut ? -1 : statusOf(waitStatus);
     return result;
 }
@@ -192,16 +208,8 @@ int ChildProcess::stop() {
     kill(pid_, SIGTERM);
     // A child that ignores the request must not hang the test: it is killed after a grace time.
     constexpr auto kGraceTime = std::chrono::seconds(5);
-    const auto deadline = Clock::now() + kGraceTime;
     int waitStatus = 0;
-    while (waitpid(pid_, &waitStatus, WNOHANG) == 0) {
-        if (Clock::now() >= deadline) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &waitStatus, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    reapBy(pid_, Clock::now() + kGraceTime, waitStatus);
     pid_ = -1;
     return statusOf(waitStatus);
 }
