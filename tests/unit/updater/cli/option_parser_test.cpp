@@ -8,22 +8,9 @@
 #include "cli/option_table.h"
 #include "cli/parameter_values.h"
 #include "display/output.h"
-#include "display/updater_display_interface.h"
+#include "unit/updater/recording_display.h"
 
 namespace {
-
-// Keeps what the parser shows, so messages can be checked without a console.
-class RecordingDisplay final : public UpdaterDisplayInterface {
-public:
-    void setProgressActive(bool) override {}
-    void showProgress(double, const char*) override {}
-    void showBusy(bool, const char*) override {}
-    void showInfo(const char* text) override { info.emplace_back(text); }
-    void showError(const char* text) override { errors.emplace_back(text); }
-
-    std::vector<std::string> info;
-    std::vector<std::string> errors;
-};
 
 struct Parsed {
     int result;

@@ -7,23 +7,10 @@
 #include "app/updater_app.h"
 #include "commands/get_firmware.h"
 #include "commands/open_store.h"
-#include "display/updater_display_interface.h"
 #include "support/temp_dir.h"
+#include "unit/updater/recording_display.h"
 
 namespace {
-
-class RecordingDisplay final : public UpdaterDisplayInterface {
-public:
-    void setProgressActive(bool) override {}
-    void showProgress(double, const char*) override {}
-    void showBusy(bool, const char*) override { ++busyCalls; }
-    void showInfo(const char* text) override { info.emplace_back(text); }
-    void showError(const char* text) override { errors.emplace_back(text); }
-
-    std::vector<std::string> info;
-    std::vector<std::string> errors;
-    int busyCalls = 0;
-};
 
 // Nothing listens here, so a request that slipped past a check would fail differently.
 const std::string kNoServer = "http://127.0.0.1:9/cgi/u";
