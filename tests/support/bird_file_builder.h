@@ -5,8 +5,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -121,8 +123,10 @@ public:
     }
 
     std::vector<uint8_t> withHeader(const std::vector<uint8_t>& compressed) const {
-        std::vector<uint8_t> bytes{'b', 'i', 'r', 'd', major_, minor_};
-        bytes.insert(bytes.end(), compressed.begin(), compressed.end());
+        const uint8_t header[] = {'b', 'i', 'r', 'd', major_, minor_};
+        std::vector<uint8_t> bytes(sizeof header + compressed.size());
+        std::copy(std::begin(header), std::end(header), bytes.begin());
+        std::copy(compressed.begin(), compressed.end(), bytes.begin() + sizeof header);
         return bytes;
     }
 
@@ -157,9 +161,11 @@ private:
     static constexpr size_t kFieldSize = 16;
 
     static std::vector<uint8_t> addressed(uint32_t loadAddress, const std::vector<uint8_t>& image) {
-        std::vector<uint8_t> body;
-        appendBigEndian(body, loadAddress);
-        body.insert(body.end(), image.begin(), image.end());
+        std::vector<uint8_t> body(4 + image.size());
+        for (size_t i = 0; i < 4; ++i) {
+            body[i] = static_cast<uint8_t>(loadAddress >> (24 - 8 * i));
+        }
+        std::copy(image.begin(), image.end(), body.begin() + 4);
         return body;
     }
 
