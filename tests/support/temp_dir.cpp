@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,5 +40,14 @@ void writeFile(const std::string& path, const std::string& contents) {
 }
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> namesIn(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 }  // namespace testing_support

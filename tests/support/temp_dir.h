@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -22,5 +23,7 @@ private:
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
 bool fileExists(const std::string& path);
+// The names of a directory's entries, sorted.
+std::vector<std::string> namesIn(const std::string& directory);
 
 }  // namespace testing_support

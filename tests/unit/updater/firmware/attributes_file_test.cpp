@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 
 using testing_support::fileExists;
+using testing_support::namesIn;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -22,14 +23,6 @@ namespace {
 bool isTimeText(const std::string& text) {
     return text.size() == 24 && text[3] == ' ' && text[7] == ' ' && text[13] == ':' &&
            text[16] == ':' && text[19] == ' ';
-}
-
-size_t countFiles(const std::string& directory) {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) {
-        ++count;
-    }
-    return count;
 }
 
 TEST(AttributesFile, LoadsEntriesAndRewritesThemInKeyOrder) {
@@ -46,7 +39,7 @@ TEST(AttributesFile, LoadsEntriesAndRewritesThemInKeyOrder) {
 
     ASSERT_EQ(settings.save(), aErrNone);
     EXPECT_EQ(readFile(path), "A=1\nB=two words\n");
-    EXPECT_EQ(countFiles(dir.path()), 1u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
 }
 
 TEST(AttributesFile, OnlyRealChangesMarkItDirtyAndStampTheUpdate) {
@@ -115,7 +108,7 @@ TEST(AttributesFile, FileThatExistsButCannotBeOpenedIsNeverReplaced) {
     AttributesFile settings;
     EXPECT_EQ(settings.load(path), aErrIO);
     EXPECT_TRUE(std::filesystem::is_symlink(path));
-    EXPECT_EQ(countFiles(dir.path()), 1u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
 
     // Nor does a later save replace it with the few entries set since: what it held would be
     // lost. Another path can still be written.
@@ -123,7 +116,7 @@ TEST(AttributesFile, FileThatExistsButCannotBeOpenedIsNeverReplaced) {
     EXPECT_EQ(settings.save(), aErrIO);
     EXPECT_EQ(settings.save(path), aErrIO);
     EXPECT_TRUE(std::filesystem::is_symlink(path));
-    EXPECT_EQ(countFiles(dir.path()), 1u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
     EXPECT_EQ(settings.save(dir.file("copy")), aErrNone);
     EXPECT_EQ(readFile(dir.file("copy")).find("LATEST_DOWNLOAD=1234.bird\n"), 0u);
 }
@@ -173,7 +166,7 @@ TEST(AttributesFile, InterruptedSaveLeavesTheOldFile) {
         EXPECT_EQ(readFile(path), "A=old\n");
     }
     EXPECT_EQ(readFile(path), "A=old\n");
-    EXPECT_EQ(countFiles(dir.path()), 1u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
 
     // The disk fills while the new contents are written.
     AttributesFile settings;
@@ -191,7 +184,7 @@ TEST(AttributesFile, InterruptedSaveLeavesTheOldFile) {
     EXPECT_NE(err, aErrNone);
     EXPECT_TRUE(settings.isDirty());
     EXPECT_EQ(readFile(path), "A=old\n");
-    EXPECT_EQ(countFiles(dir.path()), 1u);
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
 }
 
 TEST(AttributesFile, UnwritableDirectoryIsLoggedAndValuesStay) {

@@ -14,6 +14,7 @@
 
 using testing_support::BirdFileBuilder;
 using testing_support::fileExists;
+using testing_support::namesIn;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -27,15 +28,6 @@ std::string errorOf(const std::string& root) {
         return error.what();
     }
     return "no error";
-}
-
-std::vector<std::string> namesIn(const std::string& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(UpdaterStore, CreatesTheRootOrRefusesWhatIsInTheWay) {
