@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
-constexpr const char* kBarFill =
+constexpr std::string_view kBarFillText =
     "=====================================================================";
-constexpr int kBarFillLength = 69;
+constexpr const char* kBarFill = kBarFillText.data();
+constexpr int kBarFillLength = static_cast<int>(kBarFillText.size());
 // A labelled bar shares its columns with the label.
 constexpr int kLabelledBarColumns = 65;
 constexpr int kClearWidth = 88;
