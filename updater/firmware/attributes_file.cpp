@@ -96,7 +96,12 @@ aErr AttributesFile::load(const std::string& path) {
     while ((err = readLine(file.get(), line)) == aErrNone) {
         parseLine(line);
     }
-    return err == aErrEOF ? aErrNone : err;
+    if (err != aErrEOF) {
+        // Only part of the file may have been read: saving would drop the rest.
+        unreadablePath_ = path;
+        return err;
+    }
+    return aErrNone;
 }
 
 void AttributesFile::parseLine(const std::string& line) {

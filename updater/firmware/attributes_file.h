@@ -32,7 +32,7 @@ private:
     void parseLine(const std::string& line);
 
     std::string filename_;
-    // The file load found but could not read; empty when there is none.
+    // The file load found but could not read in full; empty when there is none.
     std::string unreadablePath_;
     std::map<std::string, std::string> values_;
     bool dirty_ = false;

@@ -121,6 +121,20 @@ TEST(AttributesFile, FileThatExistsButCannotBeOpenedIsNeverReplaced) {
     EXPECT_EQ(readFile(dir.file("copy")).find("LATEST_DOWNLOAD=1234.bird\n"), 0u);
 }
 
+TEST(AttributesFile, FileThatFailsWhileBeingReadIsNeverReplaced) {
+    // A directory opens, but reading it fails.
+    TempDir dir;
+    const std::string path = dir.file(".settings");
+    std::filesystem::create_directory(path);
+    AttributesFile settings;
+    const aErr loaded = settings.load(path);
+    EXPECT_NE(loaded, aErrNone);
+    settings.set("LATEST_DOWNLOAD", "1234.bird");
+    EXPECT_EQ(settings.save(), aErrIO);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(namesIn(dir.path()).size(), 1u);
+}
+
 TEST(AttributesFile, JunkLongLinesAndMissingFinalLineFeedLoseNothing) {
     TempDir dir;
     const std::string path = dir.file(".settings");
