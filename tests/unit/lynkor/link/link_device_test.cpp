@@ -63,6 +63,8 @@ protected:
 TEST_F(LinkOverTcp, RunsSynchronisesAndCarriesRequestsAndReplies) {
     ASSERT_NE(link.get(), 0u);
     EXPECT_EQ(aLink_GetStatus(link.get()), STATUS_RUNNING);
+    // Start queues the route switch; a sync empties the outbound queue, so let it go out first.
+    EXPECT_TRUE(eventually([&] { return stat(sim, "40F5849A", "route_on") == 1; }));
     EXPECT_EQ(lynkor::link::aLink_Sync(link.get()), aErrNone);
     EXPECT_EQ(aLink_GetStatus(link.get()), STATUS_RUNNING);
     EXPECT_GE(stat(sim, "40F5849A", "queries"), 6);
