@@ -25,6 +25,8 @@ aErr makeTransportStream(aStreamGetProc get, aStreamPutProc put, aStreamWritePro
 
 namespace {
 
+constexpr size_t kLocalReadSize = 64;
+
 bool s_isDelimiterPrefix(const std::vector<uint8_t>& candidate, const uint8_t* delimiter) {
     return std::memcmp(candidate.data(), delimiter, candidate.size()) == 0;
 }
@@ -73,32 +75,39 @@ aErr aStream_Read(aStream* stream, uint8_t* buffer, size_t count) {
     if (stream->get == nullptr) {
         return aErrMode;
     }
-    std::vector<uint8_t> taken;
-    try {
-        taken.reserve(count);
-    } catch (const std::bad_alloc&) {
-        return aErrResource;
+    // The link reader reads one byte per call: short reads gather on the stack, not in a heap
+    // block per call.
+    uint8_t local[kLocalReadSize];
+    std::vector<uint8_t> large;
+    uint8_t* taken = local;
+    if (count > kLocalReadSize) {
+        try {
+            large.resize(count);
+        } catch (const std::bad_alloc&) {
+            return aErrResource;
+        }
+        taken = large.data();
     }
-    while (taken.size() < count) {
-        uint8_t byte = 0;
-        if (stream->pushBack.take(&byte)) {
-            taken.push_back(byte);
+    size_t got = 0;
+    while (got < count) {
+        if (stream->pushBack.take(&taken[got])) {
+            ++got;
             continue;
         }
-        aErr result = stream->get(&byte, stream->ref);
+        aErr result = stream->get(&taken[got], stream->ref);
         if (result == aErrNone) {
-            taken.push_back(byte);
+            ++got;
             continue;
         }
         if (result == aErrNotReady) {
             // All or nothing: keep what came for the caller's next try.
-            stream->pushBack.append(taken.data(), taken.size());
+            stream->pushBack.append(taken, got);
         } else if (result == aErrEOF) {
-            std::copy(taken.begin(), taken.end(), buffer);
+            std::copy_n(taken, got, buffer);
         }
         return result;
     }
-    std::copy(taken.begin(), taken.end(), buffer);
+    std::copy_n(taken, count, buffer);
     return aErrNone;
 }
 
