@@ -20,6 +20,10 @@ struct IoResult {
     size_t count = 0;
 };
 
+// How long a stream's idle read waits for bytes before it answers "nothing yet", so that a
+// reader polling in a loop does not keep a processor busy.
+constexpr int kIdleReadWaitMs = 20;
+
 // Waits at most `timeoutMs` for bytes (or a hang-up) on `fd`, then takes what has arrived, up
 // to `capacity`, in one read.
 IoResult readAvailable(int fd, uint8_t* buffer, size_t capacity, int timeoutMs);

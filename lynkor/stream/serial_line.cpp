@@ -33,7 +33,7 @@ aErr SerialLine::get(uint8_t* byte) {
         return aErrIO;
     }
     platform::IoResult result =
-        platform::readAvailable(port_.fd, input_, kInputBufferSize, kReadinessWaitMs);
+        platform::readAvailable(port_.fd, input_, kInputBufferSize, platform::kIdleReadWaitMs);
     switch (result.status) {
         case platform::IoStatus::Done:
             inputCount_ = result.count;

@@ -12,9 +12,6 @@ namespace lynkor {
 
 class SerialLine {
 public:
-    // How long an idle `get` waits for bytes before answering aErrNotReady, so that a reader
-    // polling in a loop does not keep a processor busy.
-    static constexpr int kReadinessWaitMs = 20;
     // How long a write waits for the port to take more bytes before it gives up.
     static constexpr int kWriteStallMs = 1000;
     static constexpr size_t kInputBufferSize = 1024;

@@ -15,9 +15,6 @@ using lynkor::platform::IoResult;
 using lynkor::platform::IoStatus;
 
 constexpr uint16_t kSocketContextCheck = 0xDEAD;
-// How long an idle `get` waits for bytes before answering aErrNotReady, so that a reader
-// polling in a loop does not keep a processor busy.
-constexpr int kReadinessWaitMs = 20;
 constexpr int kConnectTimeoutMs = 2000;
 constexpr int kReconnectPauseMs = 10;
 constexpr int kWriteRetryPauseMs = 60;
@@ -95,7 +92,7 @@ aErr s_get(uint8_t* byte, void* ref) {
     }
     const uint64_t generation = context->generation;
     IoResult result = lynkor::platform::readAvailable(context->fd, context->input, kInputBufferSize,
-                                                      kReadinessWaitMs);
+                                                      lynkor::platform::kIdleReadWaitMs);
     lock.unlock();
     switch (result.status) {
         case IoStatus::Done:
@@ -108,7 +105,7 @@ aErr s_get(uint8_t* byte, void* ref) {
         case IoStatus::Closed:
             // The peer closed in order: nothing more will come, and the socket stays readable,
             // so wait here rather than let the caller spin.
-            lynkor::platform::sleepMilliseconds(kReadinessWaitMs);
+            lynkor::platform::sleepMilliseconds(lynkor::platform::kIdleReadWaitMs);
             return aErrNotReady;
         case IoStatus::ConnectionLost: {
             aErr reconnected = s_reconnect(context, generation);
