@@ -58,11 +58,11 @@ aErr s_stop(LinkRecord& link) {
     }
     link.status = STATUS_STOPPING;
     if (std::shared_ptr<LinkSession> session = link.session) {
-        // Running is cleared before the route switch is queued: the writer sends whatever is
-        // still queued once running is clear, and the packet wakes it from its wait at once.
+        // The route switch is queued before running is cleared: the writer empties the queue
+        // only after it has seen running clear, so the switch cannot miss that last pass.
+        s_putRouteSwitch(session->outbound, 0);
         session->running = false;
         link.running = false;
-        s_putRouteSwitch(session->outbound, 0);
         s_endThread(*session, &LinkSession::readerEnded, link.reader);
         s_endThread(*session, &LinkSession::writerEnded, link.writer);
         link.session.reset();
