@@ -11,7 +11,7 @@
 #include "aLinkSpec.h"
 
 /* Called once per device found. Set *found to count the record; return false to stop the
- * enumeration. The spec lives only for the call: copy what you keep. */
+ * enumeration. The record lives only for the call: copy what you keep. */
 typedef bool (*aDiscoveryModuleFoundProc)(const linkSpec* spec, bool* found, void* user);
 
 /* An open multicast socket made by aMulticast_Create. */
