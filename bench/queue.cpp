@@ -6,12 +6,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "lynkor/aPacketFifo.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -118,44 +118,13 @@ BENCHMARK_TEMPLATE(putGet, PlainQueue)->Name("baseline/put_get");
 BENCHMARK_TEMPLATE(handOff, FifoQueue)->Name("queue/await_hand_off")->UseRealTime();
 BENCHMARK_TEMPLATE(handOff, PlainQueue)->Name("baseline/await_hand_off")->UseRealTime();
 
-// Prints as usual, then each queue figure as a ratio to its baseline from this same run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        for (const auto& [name, time] : times_) {
-            if (name.rfind("queue/", 0) != 0) {
-                continue;
-            }
-            const auto baseline = times_.find("baseline/" + name.substr(6));
-            if (baseline != times_.end() && baseline->second > 0) {
-                std::printf("%-28s %.2fx the baseline's time\n", name.c_str(),
-                            time / baseline->second);
-            }
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    RatioReporter reporter(
+        "queue", [](const RatioReporter::Run& run) { return run.GetAdjustedRealTime(); },
+        [](const std::string& name, double time, double baseline) {
+            std::printf("%-28s %.2fx the baseline's time\n", name.c_str(), time / baseline);
+        });
+    return runBenchmarks(argc, argv, reporter);
 }

@@ -16,11 +16,11 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <map>
 #include <string>
 #include <thread>
 
 #include "lynkor/aStream.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -174,54 +174,24 @@ BENCHMARK(rawPingPong)->Name("baseline/ping_pong")->UseRealTime();
 BENCHMARK(streamIdleReader)->Name("stream/idle_reader")->Iterations(1)->UseRealTime();
 BENCHMARK(rawIdleReader)->Name("baseline/idle_reader")->Iterations(1)->UseRealTime();
 
-// Prints as usual, then each stream figure beside its baseline from this same run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
-                continue;
-            }
-            const auto bytes = run.counters.find("bytes_per_second");
-            const auto cpu = run.counters.find("cpu_ms_per_s");
-            if (bytes != run.counters.end()) {
-                figures_[run.benchmark_name()] = bytes->second.value;
-            } else if (cpu != run.counters.end()) {
-                figures_[run.benchmark_name()] = cpu->second.value;
-            }
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        for (const auto& [name, value] : figures_) {
-            if (name.rfind("stream/", 0) != 0) {
-                continue;
-            }
-            const auto baseline = figures_.find("baseline/" + name.substr(7));
-            if (baseline == figures_.end() || baseline->second <= 0) {
-                continue;
-            }
-            const char* unit =
-                name.find("ping_pong") != std::string::npos ? "bytes/s" : "ms processor time per s";
-            std::printf("%-20s %12.0f %s  (baseline %12.0f, ratio %.3f)\n", name.c_str(), value,
-                        unit, baseline->second, value / baseline->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> figures_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    RatioReporter reporter(
+        "stream",
+        [](const RatioReporter::Run& run) -> std::optional<double> {
+            for (const char* counter : {"bytes_per_second", "cpu_ms_per_s"}) {
+                if (const auto found = run.counters.find(counter); found != run.counters.end()) {
+                    return found->second.value;
+                }
+            }
+            return std::nullopt;
+        },
+        [](const std::string& name, double value, double baseline) {
+            const char* unit =
+                name.find("ping_pong") != std::string::npos ? "bytes/s" : "ms processor time per s";
+            std::printf("%-20s %12.0f %s  (baseline %12.0f, ratio %.3f)\n", name.c_str(), value,
+                        unit, baseline, value / baseline);
+        });
+    return runBenchmarks(argc, argv, reporter);
 }
