@@ -43,8 +43,19 @@ void s_writeRecord(std::FILE* file, uint8_t mark, const uint8_t* bytes, uint32_t
     std::fprintf(file, "\r\n");
 }
 
-void s_run(std::shared_ptr<LoggerRun> run) {
+// Writes the oldest record; false when there is none.
+bool s_writeNext(LoggerRun& run) {
     uint8_t record[UINT8_MAX + 1];
+    uint8_t mark = 0;
+    uint32_t length = sizeof record;
+    if (aLink_PacketDebug_Read(run.link, &mark, &length, record) != aErrNone) {
+        return false;
+    }
+    s_writeRecord(run.file.get(), mark, record, length);
+    return true;
+}
+
+void s_run(std::shared_ptr<LoggerRun> run) {
     while (true) {
         {
             std::lock_guard lock(run->mutex);
@@ -52,14 +63,13 @@ void s_run(std::shared_ptr<LoggerRun> run) {
                 break;
             }
         }
-        uint8_t mark = 0;
-        uint32_t length = sizeof record;
-        if (aLink_PacketDebug_Read(run->link, &mark, &length, record) == aErrNone) {
-            s_writeRecord(run->file.get(), mark, record, length);
-        } else {
+        if (!s_writeNext(*run)) {
             std::fflush(run->file.get());
             aTime_MSSleep(kIdlePollMs);
         }
+    }
+    // What was recorded before the stop still belongs in the file.
+    while (s_writeNext(*run)) {
     }
     std::fflush(run->file.get());
     std::lock_guard lock(run->mutex);

@@ -93,6 +93,9 @@ aErr Module::connectThroughLinkModule(Module* router) {
     if (link_->isConnected()) {
         return aErrNone;
     }
+    if (!router->isConnected()) {
+        return aErrInitialization;
+    }
     linkSpec spec{};
     TethraConfig config;
     aErr result = router->getLinkSpecifier(&spec);

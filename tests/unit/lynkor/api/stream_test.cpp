@@ -176,7 +176,8 @@ TEST_F(Streaming, SamplesDecodeByTypeAndMalformedOnesAreNotCached) {
     uint16_t s = 0;
     uint32_t i = 0;
     uint32_t cached = 0;
-    ASSERT_TRUE(s_eventually([&] { return link.getStreamValue(A, C, 3, I, 5, &cached) == aErrNone; }));
+    ASSERT_TRUE(
+        s_eventually([&] { return link.getStreamValue(A, C, 3, I, 5, &cached) == aErrNone; }));
     EXPECT_EQ(entity.getUEI32(3, 5, &i), aErrStreamStale);
     EXPECT_EQ(i, 0x44556677u);
     EXPECT_EQ(entity.getUEI8(1, 3, &b), aErrNone);
