@@ -61,3 +61,35 @@ write("settings_file", "store", b"CREATED_TIME=Tue Dec  8 16:40:57 2026\n"
 write("settings_file", "edge_cases", b"# comment\nx\n A = 1 \nB=two words\n=\n #x=1\nC=\r\n")
 write("settings_file", "no_final_line_feed", b"A=1\nLAST=tail")
 write("settings_file", "long_line", b"LONG=" + b"v" * 2100 + b"\nAFTER=kept\n")
+
+
+def packet(address, data):
+    return bytes([address, len(data)]) + bytes(data)
+
+
+def run(payload, option=3):
+    packets = b""
+    sequence = 0
+    offset = 0
+    while True:
+        chunk = payload[offset:offset + 24]
+        offset += len(chunk)
+        more = 0x80 if offset < len(payload) else 0
+        packets += packet(4, [18, option, 2] + list(chunk) + [more | (sequence & 0x7F)])
+        sequence += 1
+        if not more:
+            return packets
+
+
+def stream_sample(kind, value_bytes, subindex=None):
+    data = [18, 5, 0x42, kind] + ([subindex] if subindex is not None else [])
+    return packet(4, data + [0, 0, 0, 1, 0, 0, 0, 2] + value_bytes + [0])
+
+
+write("lynkor_uei_receive", "run_fits", bytes([60]) + run(bytes(range(50))))
+write("lynkor_uei_receive", "run_one_short", bytes([49]) + run(bytes(range(50))))
+write("lynkor_uei_receive", "error_mid_run",
+      bytes([200]) + run(bytes(range(30)))[:30] + packet(4, [18, 3, 0x82, 5]))
+write("lynkor_uei_receive", "samples",
+      bytes([10]) + stream_sample(1, [7]) + stream_sample(3, [1, 2, 3, 4]) +
+      stream_sample(7, [1, 2, 3, 4], subindex=9) + packet(4, [18, 5, 0x42, 1, 0x81]))
