@@ -68,7 +68,8 @@ uint32_t aUEI_RetrieveInt(const uint8_t* bytes) {
 }
 
 aErr aUEI_ModifyIntBuffer(uint8_t* buffer, uint32_t count) {
-    if (buffer == nullptr && count > 0) {
+    // The byte size must fit the 32-bit lengths that buffers travel with.
+    if ((buffer == nullptr && count > 0) || count > UINT32_MAX / 4) {
         return aErrParam;
     }
     for (uint32_t word = 0; word < count; ++word) {

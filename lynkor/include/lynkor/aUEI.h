@@ -95,7 +95,7 @@ LYNKOR_API bool aUEI_getBytesFullPacket(const aPacket* packet);
 LYNKOR_API uint16_t aUEI_RetrieveShort(const uint8_t* bytes);
 LYNKOR_API uint32_t aUEI_RetrieveInt(const uint8_t* bytes);
 /* Turns `count` big-endian 32-bit words into host order in place. aErrParam for a null buffer
- * with a non-zero count. */
+ * with a non-zero count, or a count whose byte size does not fit 32 bits. */
 LYNKOR_API aErr aUEI_ModifyIntBuffer(uint8_t* buffer, uint32_t count);
 
 LYNKOR_EXTERN_C_END

@@ -60,6 +60,7 @@ TEST(UEIPayload, TrailersAndBigEndianReads) {
     EXPECT_EQ(host[0], 0x12345678u);
     EXPECT_EQ(host[1], 0x9ABCDEF0u);
     EXPECT_EQ(aUEI_ModifyIntBuffer(nullptr, 1), aErrParam);
+    EXPECT_EQ(aUEI_ModifyIntBuffer(words, 0x40000000u), aErrParam);
 }
 
 TEST(StreamKey, ElementsRoundTrip) {
