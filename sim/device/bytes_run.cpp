@@ -26,14 +26,14 @@ std::vector<Bytes> runPackets(const Bytes& header, const Bytes& value) {
 
 IncomingRun::Step IncomingRun::feed(const uint8_t* payload, size_t count, uint8_t trailer) {
     const uint8_t sequence = trailer & kRunSequenceMask;
-    if (sequence == 0) {
+    // Past packet 127 the count wraps to 0 within the same run.
+    const bool continues = state_ == State::Collecting && sequence == next_;
+    if (!continues && sequence == 0) {
         state_ = State::Collecting;
         next_ = 0;
         bytes_.clear();
-    } else if (state_ == State::Refused) {
-        return Step::Ignored;
-    } else if (state_ == State::Idle || sequence != next_) {
-        return refuse(kErrPacket);
+    } else if (!continues) {
+        return state_ == State::Refused ? Step::Ignored : refuse(kErrPacket);
     }
     if (bytes_.size() + count > limit_) {
         return refuse(kErrSize);

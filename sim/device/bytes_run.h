@@ -18,8 +18,9 @@ constexpr uint8_t kRunSequenceMask = 0x7F;
 // a zero trailer.
 std::vector<Bytes> runPackets(const Bytes& header, const Bytes& value);
 
-// Collects one incoming run. A packet with sequence 0 always starts a new run; a run whose
-// sequence breaks is refused once and what follows is ignored until the next sequence 0.
+// Collects one incoming run. A packet with sequence 0 starts a new run unless it is the one the
+// run expects next (the count wraps after 127); a run whose sequence breaks is refused once and
+// what follows is ignored until the next sequence 0.
 class IncomingRun {
 public:
     enum class Step { More, Done, Refused, Ignored };
