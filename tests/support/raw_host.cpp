@@ -48,6 +48,16 @@ std::string s_claim(int fd) {
 
 }  // namespace
 
+void PrintTo(const RawPacket& packet, std::ostream* out) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X:", packet.address);
+    *out << text;
+    for (uint8_t byte : packet.data) {
+        std::snprintf(text, sizeof text, " %02X", byte);
+        *out << text;
+    }
+}
+
 RawHost RawHost::tcp(int port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

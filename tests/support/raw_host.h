@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct RawPacket {
 
     bool operator==(const RawPacket&) const = default;
 };
+
+// "06: 03 09 00 ..." in test failure messages.
+void PrintTo(const RawPacket& packet, std::ostream* out);
 
 // A host that talks to a simulated device in plain link packets (address, length, data) over
 // TCP or the emulated USB bus, without the library, so that tests can check the device's bytes.
