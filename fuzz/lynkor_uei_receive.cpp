@@ -1,15 +1,18 @@
-// What a device sends back, fed to the byte-array receive and the stream-sample path: whatever
-// the packets hold, the received count stays within the buffer, nothing is written past it, and
-// decoding a sample never reads past the packet.
+// What a device sends back, fed as the link's reader thread would to the collector of a
+// byte-array get and to a Link's stream state: whatever the packets hold, the received count
+// stays within the buffer, nothing is written past it, and decoding a sample never reads past
+// the packet.
 //
 // Input: the buffer's capacity (one byte), then packets as [address, length, data...]; a length
 // above 28 is cut to 28.
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "api/byte_run.h"
+#include "api/run_collector.h"
 #include "api/stream_state.h"
 
 namespace {
@@ -51,21 +54,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     lynkor::api::StreamState streams;
     streams.insert(Norvane::Lynkor::Link::createStreamKey(4, 0xFF, 0xFF, 0xFF, 0xFF), nullptr);
+    lynkor::api::RunCollector collector(run, capacity / UEI_BYTES_PAYLOAD_MAX + 16);
     bool ended = false;
     while (size >= 2) {
         const aPacket packet = s_nextPacket(data, size);
-        streams.take(packet);
+        if (!streams.take(packet)) {
+            collector.take(packet);
+        }
         uint64_t time = 0;
         uint32_t value = 0;
         uint8_t subindex = 0;
         Norvane::Lynkor::Link::getStreamSample(&packet, &time, &value, &subindex);
-        if (ended || !lynkor::api::isNextRunPacket(packet, run)) {
-            continue;
-        }
-        const aErr result = lynkor::api::appendRunPacket(run, packet);
-        ended = result != aErrNone || run.moreFollow == 0;
-        if (received > capacity) {
-            __builtin_trap();
+        while (!ended) {
+            const std::optional<aPacket> next = collector.awaitNext(run, 0);
+            if (!next.has_value()) {
+                break;
+            }
+            const aErr result = lynkor::api::appendRunPacket(run, *next);
+            ended = result != aErrNone || run.moreFollow == 0;
+            if (received > capacity) {
+                __builtin_trap();
+            }
         }
     }
     return 0;

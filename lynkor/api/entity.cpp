@@ -244,26 +244,13 @@ aErr EntityClass::getUEIBytes(uint8_t option, uint8_t* buffer, uint32_t capacity
     if (link == nullptr) {
         return result;
     }
-    const uint8_t bareOption = option & UEI_OPTION_MASK;
-    const uint8_t module = impl_->module->getModuleAddress();
-    link->dropMatchingUEIPackets(module, impl_->command, bareOption, impl_->index);
-    result = link->sendUEI(impl_->request(static_cast<uint8_t>(bareOption | UEI_GET)));
-    uei run{};
+    uei run = impl_->request(option & UEI_OPTION_MASK);
+    run.index = impl_->index;
     run.ueiType = ueiTypeBytes;
     run.bytes = buffer;
     run.bytesLength = capacity;
     run.receivedCount = received;
-    do {
-        if (result == aErrNone) {
-            result = link->receiveUEI(module, impl_->command, bareOption, impl_->index, &run,
-                                      sUEIBytesFilter);
-        }
-    } while (result == aErrNone && run.moreFollow != 0);
-    if (result != aErrNone) {
-        // What is left of the run must not pass for the next get's.
-        link->dropMatchingUEIPackets(module, impl_->command, bareOption, impl_->index);
-    }
-    return result;
+    return link->receiveByteArray(run);
 }
 
 aErr EntityClass::getUEIBytesCheck(uint32_t* count, uint32_t unit) {

@@ -2,8 +2,8 @@
 // its spec and configuration, the packet log and discovery.
 #include <cstring>
 
+#include "api/link_filter_hub.h"
 #include "api/link_impl.h"
-#include "api/stream_filter_hub.h"
 #include "core/trace.h"
 #include "link/link_table.h"
 #include "lynkor/aTime.h"
@@ -255,7 +255,7 @@ aErr Link::reset() {
     }
     const aErr result = aLink_Reset(id);
     // A reset link starts without a user filter; streaming goes on.
-    const aErr filter = lynkor::api::reinstallStreamFilter(id);
+    const aErr filter = lynkor::api::reinstallFilter(id);
     return result != aErrNone ? result : filter;
 }
 

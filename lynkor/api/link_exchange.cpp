@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "api/byte_run.h"
+#include "api/link_filter_hub.h"
 #include "api/link_impl.h"
 #include "api/packet_ptr.h"
+#include "api/run_collector.h"
 #include "api/uei_reply.h"
 #include "core/trace.h"
 
@@ -15,6 +17,15 @@ namespace {
 // Byte arrays above this many bytes get the longer wait for their reply.
 constexpr uint32_t kLargePayload = 1000;
 constexpr uint32_t kLargePayloadTimeoutMs = 4000;
+// A run collector keeps the packets that fill the buffer, plus room for the one that overflows
+// it, an error reply and a few out of sequence.
+constexpr uint32_t kRunCollectorSlack = 16;
+
+uint32_t s_replyTimeout(const uei& record) {
+    return record.ueiType == ueiTypeBytes && record.bytesLength > kLargePayload
+               ? kLargePayloadTimeoutMs
+               : kReplyTimeoutMs;
+}
 
 struct RawMatch {
     uint8_t module;
@@ -162,9 +173,8 @@ aErr Link::receiveUEI(uint8_t module, uint8_t command, uint8_t option, uint8_t i
     reply->command = command;
     reply->option = option;
     reply->index = index;
-    uint32_t timeoutMs = kReplyTimeoutMs;
-    if (reply->ueiType == ueiTypeBytes && reply->bytesLength > kLargePayload) {
-        timeoutMs = kLargePayloadTimeoutMs;
+    const uint32_t timeoutMs = s_replyTimeout(*reply);
+    if (timeoutMs != kReplyTimeoutMs) {
         lynkor::trace(aTRACE_OBJECTS, "receiveUEI - Expanding timeout for large payload: %lu\n",
                       static_cast<unsigned long>(timeoutMs));
     }
@@ -185,6 +195,40 @@ aErr Link::receiveUEI(uint8_t module, uint8_t command, uint8_t option, uint8_t i
         return (packet->data[2] & UEI_ERROR) != 0 ? lynkor::api::deviceErrorOf(*packet) : aErrNone;
     }
     return lynkor::api::readReply(*packet, *reply);
+}
+
+aErr Link::receiveByteArray(uei& run) {
+    aErr result = aErrNone;
+    const aLinkRef id = impl_->runningLinkTo(run.module, result);
+    if (id == 0) {
+        return result;
+    }
+    *run.receivedCount = 0;
+    run.expectedSequence = 0;
+    run.moreFollow = 1;
+    auto collector = std::make_shared<lynkor::api::RunCollector>(
+        run, run.bytesLength / UEI_BYTES_PAYLOAD_MAX + kRunCollectorSlack);
+    dropMatchingUEIPackets(run.module, run.command, run.option, run.index);
+    result = lynkor::api::attachTaker(id, collector);
+    if (result == aErrNone) {
+        uei request{};
+        request.module = run.module;
+        request.command = run.command;
+        request.option = static_cast<uint8_t>(run.option | UEI_GET);
+        request.index = static_cast<uint8_t>(run.index | UEI_REQUEST);
+        result = sendUEI(request);
+    }
+    const uint32_t timeoutMs = s_replyTimeout(run);
+    while (result == aErrNone && run.moreFollow != 0) {
+        const std::optional<aPacket> packet = collector->awaitNext(run, timeoutMs);
+        result = packet.has_value() ? lynkor::api::appendRunPacket(run, *packet) : aErrTimeout;
+    }
+    lynkor::api::detachTaker(id, collector.get());
+    if (result != aErrNone) {
+        // What is left of the run must not pass for the next get's.
+        dropMatchingUEIPackets(run.module, run.command, run.option, run.index);
+    }
+    return result;
 }
 
 aErr Link::dropMatchingUEIPackets(uint8_t module, uint8_t command, uint8_t option, uint8_t index) {

@@ -1,7 +1,7 @@
 // A Link's streaming: registrations with the device (cmdLINK), the cache queries, and the end of
 // streaming when the link goes.
+#include "api/link_filter_hub.h"
 #include "api/link_impl.h"
-#include "api/stream_filter_hub.h"
 #include "api/uei_transaction.h"
 
 namespace Norvane::Lynkor {
@@ -25,7 +25,7 @@ void s_revokeAll(lynkor::api::StreamState& streams, std::vector<lynkor::api::Bin
 void LinkImpl::stopStreaming(aLinkRef id) {
     std::lock_guard lock(registration);
     streams->clear();
-    lynkor::api::detachStreamState(id, streams.get());
+    lynkor::api::detachTaker(id, streams.get());
     streams->dispatcher.stop();
 }
 
@@ -58,7 +58,7 @@ aErr Link::registerStreamCallback(uint8_t module, uint8_t command, uint8_t optio
                          : nullptr;
             replaced = streams.insert(key, std::move(binding));
             streams.dispatcher.start();
-            result = lynkor::api::attachStreamState(id, impl_->streams);
+            result = lynkor::api::attachTaker(id, impl_->streams);
         } else {
             revoked = streams.remove(key);
         }
@@ -80,7 +80,7 @@ aErr Link::registerStreamCallback(uint8_t module, uint8_t command, uint8_t optio
             revoked.insert(revoked.end(), taken.begin(), taken.end());
         }
         if (streams.empty()) {
-            lynkor::api::detachStreamState(id, impl_->streams.get());
+            lynkor::api::detachTaker(id, impl_->streams.get());
         }
     }
     // Outside the registration lock: a callback that is running may register itself.
@@ -130,7 +130,7 @@ aErr Link::isLinkStreaming(uint8_t module, uint8_t* streaming) {
 }
 
 uint8_t Link::linkStreamFilter(const aPacket* packet, void* user) {
-    return lynkor::api::streamFilter(packet, user);
+    return lynkor::api::hubFilter(packet, user);
 }
 
 }  // namespace Norvane::Lynkor

@@ -120,7 +120,10 @@ bool StreamState::empty() {
     return map_.empty();
 }
 
-void StreamState::take(const aPacket& packet) {
+bool StreamState::take(const aPacket& packet) {
+    if (!aUEI_isStreamPacket(&packet)) {
+        return false;
+    }
     uint32_t sample = 0;
     uint8_t subindex = 0;
     const bool decodes = Link::getStreamSample(&packet, nullptr, &sample, &subindex) == aErrNone;
@@ -153,6 +156,7 @@ void StreamState::take(const aPacket& packet) {
         map_[key] = StreamEntry{nullptr, sample, true, true};
         ++learnedKeys_;
     }
+    return true;
 }
 
 aErr StreamState::value(uint64_t key, uint32_t* value) {

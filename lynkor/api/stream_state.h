@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "api/callback_dispatcher.h"
+#include "api/packet_taker.h"
 #include "lynkor/Link.h"
 
 namespace lynkor::api {
@@ -23,7 +24,7 @@ struct StreamEntry {
     bool hasSample = false;
 };
 
-class StreamState {
+class StreamState : public PacketTaker {
 public:
     // Registration. Adds the pattern, or replaces its binding; answers the binding replaced.
     BindingPtr insert(uint64_t pattern, BindingPtr binding);
@@ -34,9 +35,9 @@ public:
     std::vector<BindingPtr> clear();
     bool empty();
 
-    // The link filter's part: stores the sample of a stream packet and queues the callbacks of
-    // the matching patterns.
-    void take(const aPacket& packet);
+    // Takes every stream packet: stores its sample and queues the callbacks of the matching
+    // patterns.
+    bool take(const aPacket& packet) override;
 
     aErr value(uint64_t key, uint32_t* value);
     aErr status(uint64_t pattern, Norvane::Lynkor::StreamStatusEntry* entries, uint32_t capacity,

@@ -158,6 +158,12 @@ public:
     static bool sFindAll(const linkSpec* spec, bool* found, void* user);
 
 private:
+    friend class EntityClass;
+    // The get of a byte array (EntityClass::getUEIBytes): `run` names the entity option (bare
+    // option and index) and the buffer. The run is collected on the link's reader thread from
+    // before the request goes out, so that no length of run can overflow the reply queue.
+    aErr receiveByteArray(uei& run);
+
     std::unique_ptr<LinkImpl> impl_;
 };
 

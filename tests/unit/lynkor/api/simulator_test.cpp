@@ -160,9 +160,8 @@ TEST_P(OnSimulator, ByteArraysOfEverySizeArriveWhole) {
         EXPECT_EQ(held.length, length);
         EXPECT_EQ(held.digest, DeviceSim::digest(data));
     }
-    // Gets stay well within the reply queue's bound of 1000 packets, which a faster reader
-    // could otherwise fill before the caller takes the first packet.
-    constexpr uint32_t kLength = 2405;
+    // Longer than the reply queue's bound of 1000 packets.
+    constexpr uint32_t kLength = 24005;
     const Bytes data = s_pattern(kLength, 0x55);
     ASSERT_EQ(bytes.setUEIBytes(3, data.data(), kLength), aErrNone);
     Bytes buffer(kLength + 16, 0xEE);

@@ -107,8 +107,13 @@ TEST_F(Transfer, ByteArrayGetsFillExactlyTheBufferAndStopAtGapsAndErrors) {
     std::vector<Packet> noise = {reply(6, {C, 3, I, 1, 2, 0}), reply(A, {C, 3, I}),
                                  reply(A, {C, 3, I, 0x05})};
     noise.insert(noise.end(), run.begin(), run.end());
+    // Longer than the reply queue's bound of 1000 packets, and sent faster than a busy caller
+    // takes them.
+    const Bytes longValue = s_pattern(24005);
+    const std::vector<Packet> longRun = s_run(longValue);
     const std::vector<Case> cases = {
         {"exact capacity", run, 100, aErrNone, 100},
+        {"1001 packets", longRun, 24005, aErrNone, 24005},
         {"roomy buffer", run, 1000, aErrNone, 100},
         {"one byte short", run, 99, aErrMemory, 96},
         {"gap after two packets", gap, 100, aErrTimeout, 48},
@@ -123,7 +128,8 @@ TEST_F(Transfer, ByteArrayGetsFillExactlyTheBufferAndStopAtGapsAndErrors) {
         uint32_t received = 12345;
         EXPECT_EQ(entity.getUEIBytes(3, buffer.data(), c.capacity, &received), c.expected);
         EXPECT_EQ(received, c.received);
-        EXPECT_TRUE(std::equal(value.begin(), value.begin() + received, buffer.begin()));
+        const Bytes& sent = c.answer.size() > 1000 ? longValue : value;
+        EXPECT_TRUE(std::equal(sent.begin(), sent.begin() + received, buffer.begin()));
         EXPECT_TRUE(std::all_of(buffer.begin() + c.capacity, buffer.end(),
                                 [](uint8_t b) { return b == 0xEE; }));
     }

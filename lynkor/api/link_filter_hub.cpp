@@ -1,4 +1,4 @@
-#include "api/stream_filter_hub.h"
+#include "api/link_filter_hub.h"
 
 #include <algorithm>
 #include <map>
@@ -9,11 +9,11 @@ namespace lynkor::api {
 
 namespace {
 
-// The Links fed by one link's filter. The reader thread runs the filter under the link's
+// The takers fed by one link's filter. The reader thread runs the filter under the link's
 // user-filter lock and takes `mutex` inside it.
 struct LinkHub {
     std::mutex mutex;
-    std::vector<std::shared_ptr<StreamState>> members;
+    std::vector<std::shared_ptr<PacketTaker>> members;
 };
 
 // Installing and removing filters happens under this lock, which the reader never takes, so it
@@ -23,27 +23,27 @@ std::map<aLinkRef, std::unique_ptr<LinkHub>> s_hubs;
 
 }  // namespace
 
-aErr attachStreamState(aLinkRef link, const std::shared_ptr<StreamState>& state) {
+aErr attachTaker(aLinkRef link, const std::shared_ptr<PacketTaker>& taker) {
     std::lock_guard hubs(s_hubsMutex);
     auto found = s_hubs.find(link);
     if (found == s_hubs.end()) {
         auto hub = std::make_unique<LinkHub>();
-        hub->members.push_back(state);
-        const aErr result = aLink_InstallUserPacketFilter(link, streamFilter, hub.get());
+        hub->members.push_back(taker);
+        const aErr result = aLink_InstallUserPacketFilter(link, hubFilter, hub.get());
         if (result == aErrNone) {
             s_hubs.emplace(link, std::move(hub));
         }
         return result;
     }
     std::lock_guard lock(found->second->mutex);
-    std::vector<std::shared_ptr<StreamState>>& members = found->second->members;
-    if (std::find(members.begin(), members.end(), state) == members.end()) {
-        members.push_back(state);
+    std::vector<std::shared_ptr<PacketTaker>>& members = found->second->members;
+    if (std::find(members.begin(), members.end(), taker) == members.end()) {
+        members.push_back(taker);
     }
     return aErrNone;
 }
 
-void detachStreamState(aLinkRef link, const StreamState* state) {
+void detachTaker(aLinkRef link, const PacketTaker* taker) {
     std::lock_guard hubs(s_hubsMutex);
     auto found = s_hubs.find(link);
     if (found == s_hubs.end()) {
@@ -52,8 +52,8 @@ void detachStreamState(aLinkRef link, const StreamState* state) {
     bool empty = false;
     {
         std::lock_guard lock(found->second->mutex);
-        std::vector<std::shared_ptr<StreamState>>& members = found->second->members;
-        std::erase_if(members, [&](const auto& member) { return member.get() == state; });
+        std::vector<std::shared_ptr<PacketTaker>>& members = found->second->members;
+        std::erase_if(members, [&](const auto& member) { return member.get() == taker; });
         empty = members.empty();
     }
     if (empty) {
@@ -63,25 +63,26 @@ void detachStreamState(aLinkRef link, const StreamState* state) {
     }
 }
 
-aErr reinstallStreamFilter(aLinkRef link) {
+aErr reinstallFilter(aLinkRef link) {
     std::lock_guard hubs(s_hubsMutex);
     auto found = s_hubs.find(link);
     if (found == s_hubs.end()) {
         return aErrNone;
     }
-    return aLink_InstallUserPacketFilter(link, streamFilter, found->second.get());
+    return aLink_InstallUserPacketFilter(link, hubFilter, found->second.get());
 }
 
-uint8_t streamFilter(const aPacket* packet, void* hub) {
-    if (hub == nullptr || !aUEI_isStreamPacket(packet)) {
+uint8_t hubFilter(const aPacket* packet, void* hub) {
+    if (hub == nullptr || !aPacket_IsValid(packet)) {
         return 0;
     }
     auto& linkHub = *static_cast<LinkHub*>(hub);
     std::lock_guard lock(linkHub.mutex);
-    for (const std::shared_ptr<StreamState>& member : linkHub.members) {
-        member->take(*packet);
+    bool taken = false;
+    for (const std::shared_ptr<PacketTaker>& member : linkHub.members) {
+        taken = member->take(*packet) || taken;
     }
-    return 1;
+    return taken ? 1 : 0;
 }
 
 }  // namespace lynkor::api
