@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api/link_impl.h"
+#include "api/uei_reply.h"
 
 namespace Norvane::Lynkor {
 
@@ -38,10 +39,9 @@ uint8_t s_isFactoryReply(const aPacket* packet, void* reference) {
 }
 
 aErr s_factoryError(const aPacket& reply) {
-    if (reply.data_size <= kFactoryHeader || reply.data[kFactoryHeader] == aErrNone) {
-        return aErrUnknown;
-    }
-    return static_cast<aErr>(reply.data[kFactoryHeader]);
+    return reply.data_size > kFactoryHeader
+               ? lynkor::api::errorFromDevice(reply.data[kFactoryHeader])
+               : aErrUnknown;
 }
 
 // Sends one packet and takes the reply for `replyBlock`; an error reply answers its code.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "api/uei_reply.h"
 #include "core/trace.h"
 #include "lynkor/aTime.h"
 
@@ -206,7 +207,7 @@ aErr Module::hasUEI(uint8_t command, uint8_t option, uint8_t index, uint8_t dire
     if (result != aErrNone) {
         return result;
     }
-    return length == 6 ? static_cast<aErr>(reply[5]) : aErrUnknown;
+    return length == 6 ? lynkor::api::resultFromDevice(reply[5]) : aErrUnknown;
 }
 
 aErr Module::queryAnswerByte(const uint8_t* request, uint8_t length, uint8_t* answer) {

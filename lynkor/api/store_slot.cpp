@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api/link_impl.h"
+#include "api/uei_reply.h"
 
 namespace Norvane::Lynkor {
 
@@ -50,10 +51,8 @@ uint8_t s_isSlotReply(const aPacket* packet, void* reference) {
 // The error of a reply with the error flag: its code, or aErrUnknown when it carries none.
 aErr s_slotError(const aPacket& reply, uint8_t subCommand) {
     const uint8_t codeByte = s_isHandleCommand(subCommand) ? 3 : 4;
-    if (reply.data_size <= codeByte || reply.data[codeByte] == aErrNone) {
-        return aErrUnknown;
-    }
-    return static_cast<aErr>(reply.data[codeByte]);
+    return reply.data_size > codeByte ? lynkor::api::errorFromDevice(reply.data[codeByte])
+                                      : aErrUnknown;
 }
 
 // One request and its reply; aErrNone only for a reply without the error flag.

@@ -5,8 +5,6 @@ namespace lynkor::api {
 namespace {
 
 constexpr uint8_t kErrorCodeByte = 3;
-// The status an I2C bus reports for a device that did not answer.
-constexpr uint8_t kBusStatusNoAnswer = 0x80;
 
 constexpr uint8_t kReplyVoid = 3;
 constexpr uint8_t kReplyByte = 4;
@@ -32,12 +30,18 @@ uint8_t replyFilter(const aPacket* packet, void* request) {
     return isReplyTo(*packet, *static_cast<const uei*>(request)) ? 1 : 0;
 }
 
+aErr resultFromDevice(uint8_t code) {
+    // Also the status 0x80 that an I2C bus reports for a device that did not answer.
+    return code <= aErrUnknown ? static_cast<aErr>(code) : aErrUnknown;
+}
+
+aErr errorFromDevice(uint8_t code) {
+    return code == aErrNone ? aErrUnknown : resultFromDevice(code);
+}
+
 aErr deviceErrorOf(const aPacket& packet) {
-    if (packet.data_size <= kErrorCodeByte) {
-        return aErrUnknown;
-    }
-    const uint8_t code = packet.data[kErrorCodeByte];
-    return code == aErrNone || code == kBusStatusNoAnswer ? aErrUnknown : static_cast<aErr>(code);
+    return packet.data_size > kErrorCodeByte ? errorFromDevice(packet.data[kErrorCodeByte])
+                                             : aErrUnknown;
 }
 
 aErr readReply(const aPacket& packet, uei& reply) {

@@ -12,6 +12,12 @@ namespace lynkor::api {
 bool isReplyTo(const aPacket& packet, const uei& request);
 uint8_t replyFilter(const aPacket* packet, void* request);
 
+// A device's result byte as an aErr: codes beyond the library's own are aErrUnknown.
+aErr resultFromDevice(uint8_t code);
+// The code of a device's error reply: as resultFromDevice, and 0 is aErrUnknown too, so that an
+// error reply never reads as success.
+aErr errorFromDevice(uint8_t code);
+
 // The result that an error reply carries in byte 3. A code of 0, the bus status 0x80 or a reply
 // too short to hold a code is aErrUnknown: an error reply never reads as success.
 aErr deviceErrorOf(const aPacket& packet);
