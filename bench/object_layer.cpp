@@ -43,9 +43,14 @@ constexpr uint32_t kSerialNumber = 0x40F5849A;
 constexpr uint32_t kBytesLength = 65536;
 constexpr uint32_t kQueueHighWater = 500;
 
+// The device, with a byte-array property (18, option 3, index 0) for the byte sets.
 SimulatorProcess& simulator() {
-    static SimulatorProcess instance(
-        std::vector<std::string>{"--heartbeat-ms", "0", "--device", kSerial, "--address", "4"});
+    static SimulatorProcess& instance = []() -> SimulatorProcess& {
+        static SimulatorProcess process(
+            std::vector<std::string>{"--heartbeat-ms", "0", "--device", kSerial, "--address", "4"});
+        process.control(std::string("prop ") + kSerial + " 18 3 0 type=bytes access=rw");
+        return process;
+    }();
     return instance;
 }
 
@@ -146,7 +151,7 @@ BENCHMARK(BM_SetBytes_Object)->Name("object/set_bytes_64K")->UseRealTime()->MinT
 
 uint8_t s_isBytesAck(const aPacket* packet, void*) {
     return packet->data_size >= 3 && packet->data[0] == kBytesCommand &&
-           packet->data[1] == (UEI_ACK | 3);
+           packet->data[1] == (UEI_ACK | 3) && (packet->data[2] & UEI_ERROR) == 0;
 }
 
 void BM_SetBytes_Raw(benchmark::State& state) {

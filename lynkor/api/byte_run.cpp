@@ -17,7 +17,7 @@ namespace {
 // The trailer after the header and the payload.
 constexpr uint8_t kRunOverhead = UEI_HEADER_SIZE + 1;
 // How often a paced run looks at the outbound queue while it waits.
-constexpr auto kQueuePoll = std::chrono::microseconds(200);
+constexpr auto kQueuePoll = std::chrono::microseconds(50);
 
 // Waits until the link's outbound queue holds fewer than `limit` packets: aErrTimeout when it
 // does not shrink for kRunProgressLimitMs, aErrConnection when the link is gone.
