@@ -13,7 +13,6 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "idle_time.h"
 #include "link/link_table.h"
 #include "lynkor/EntityClass.h"
 #include "lynkor/Module.h"
@@ -335,12 +335,6 @@ BENCHMARK_CAPTURE(BM_Latency, reader, false)
     ->Iterations(1)
     ->UseRealTime();
 
-double s_processSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // Processor time over 2 s of sleep with a connected Link: streaming enabled (the device sends a
 // sample a minute), or a plain link.
 void BM_Idle(benchmark::State& state, bool streaming) {
@@ -350,13 +344,7 @@ void BM_Idle(benchmark::State& state, bool streaming) {
         device.system.registerOptionCallback(
             kSerialOption, true, [](const aPacket*, void*) -> uint8_t { return 0; }, nullptr);
     }
-    double busy = 0;
-    for (auto _ : state) {
-        const double start = s_processSeconds();
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        busy = s_processSeconds() - start;
-    }
-    state.counters["core_percent"] = busy / 2.0 * 100.0;
+    measureIdle(state);
     if (streaming) {
         device.system.registerOptionCallback(kSerialOption, false, nullptr, nullptr);
     }
