@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -240,27 +241,36 @@ TEST_P(OnSimulator, StreamsAtOneKilohertzInOrderAndServesGetsFromTheCache) {
     sim.command(std::string("stream-period ") + kSerial + " 1");
     std::mutex mutex;
     std::vector<uint64_t> times;
+    std::set<std::thread::id> threads;
+    std::set<uint8_t> options;
+    // Every option of the system entity.
     ASSERT_EQ(system.registerOptionCallback(
-                  9, true,
+                  0xFF, true,
                   [&](const aPacket* packet, void*) -> uint8_t {
                       uint64_t time = 0;
                       Link::getStreamSample(packet, &time, nullptr, nullptr);
                       std::lock_guard lock(mutex);
                       times.push_back(time);
+                      threads.insert(std::this_thread::get_id());
+                      options.insert(packet->data[1]);
                       return 0;
                   },
                   nullptr),
               aErrNone);
-    EXPECT_EQ(history().back(),
-              "04075D8120040309"
-              "00");
+    EXPECT_EQ(history().back(), "04075D81200403FF00");
     ASSERT_TRUE(s_eventually([&] {
         std::lock_guard lock(mutex);
-        return times.size() >= 200;
+        return times.size() >= 1000;
     }));
     {
         std::lock_guard lock(mutex);
         EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+        // About a millisecond apart, each round of options with one time stamp.
+        EXPECT_GE(times.back() - times.front(), 1000u * 200 / options.size());
+        EXPECT_GT(options.size(), 3u);
+        EXPECT_TRUE(options.contains(9));
+        EXPECT_EQ(threads.size(), 1u);
+        EXPECT_FALSE(threads.contains(std::this_thread::get_id()));
     }
     const long gets = stat("uei_gets");
     uint32_t value = 0;
@@ -284,9 +294,9 @@ TEST_P(OnSimulator, StreamsAtOneKilohertzInOrderAndServesGetsFromTheCache) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 
     EXPECT_EQ(system.registerOptionCallback(9, false, nullptr, nullptr), aErrNone);
-    EXPECT_EQ(history().back(),
-              "04075D8220040309"
-              "00");
+    EXPECT_EQ(history().back(), "04075D822004030900");
+    EXPECT_EQ(system.registerOptionCallback(0xFF, false, nullptr, nullptr), aErrNone);
+    EXPECT_EQ(history().back(), "04075D82200403FF00");
     EXPECT_TRUE(
         s_eventually([&] { return sim.command(std::string("streams ") + kSerial).empty(); }));
 }
