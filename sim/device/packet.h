@@ -4,13 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
+
+#include "hex_bytes.h"
 
 namespace sim {
-
-using Bytes = std::vector<uint8_t>;
 
 constexpr size_t kMaxPacketData = 28;
 // A packet to this address asks the device for an empty packet from its own module address.
@@ -25,9 +22,5 @@ struct Packet {
     // Address, length and data bytes, as the packet travels on the link.
     Bytes wire() const;
 };
-
-std::string toHex(const Bytes& bytes);
-// Reads pairs of hexadecimal digits; spaces between bytes are allowed.
-bool fromHex(std::string_view text, Bytes& bytes);
 
 }  // namespace sim

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "event_loop.h"
-#include "packet.h"
+#include "hex_bytes.h"
 
 namespace sim {
 
