@@ -1,16 +1,12 @@
 // A device on the emulated USB bus: the plain link framing in bulk transfers.
 #pragma once
 
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "device.h"
 #include "event_loop.h"
+#include "loop_endpoint.h"
 #include "raw_framing.h"
-#include "sim_usb_endpoint.h"
 
 namespace sim {
 
@@ -22,27 +18,20 @@ public:
     UsbTransport(const UsbTransport&) = delete;
     UsbTransport& operator=(const UsbTransport&) = delete;
 
-    const std::string& path() const { return endpoint_->path(); }
+    const std::string& path() const { return endpoint_.endpoint().path(); }
 
-    void sendPacket(const Packet& packet) override { endpoint_->sendIn(packet.wire()); }
-    void sendRaw(const Bytes& bytes) override { endpoint_->sendIn(bytes); }
+    void sendPacket(const Packet& packet) override { endpoint_.endpoint().sendIn(packet.wire()); }
+    void sendRaw(const Bytes& bytes) override { endpoint_.endpoint().sendIn(bytes); }
     // Leaves the bus and comes back, as a restarting device does.
     void hangUp() override;
-    bool hostPresent() const override { return endpoint_->claimed(); }
+    bool hostPresent() const override { return endpoint_.endpoint().claimed(); }
 
 private:
-    // Runs on the event loop: the transfers the endpoint's thread has handed over.
-    void takeTransfers();
+    void onTransfer(const Bytes& transfer);
 
-    EventLoop& loop_;
     Device& device_;
     RawPacketAssembler assembler_;
-    // Wakes the event loop when the endpoint's thread has queued a transfer.
-    int wakeFd_ = -1;
-    std::mutex mutex_;
-    std::deque<Bytes> transfers_;
-    // Last, so that its thread is stopped before the rest goes.
-    std::unique_ptr<UsbEndpoint> endpoint_;
+    LoopEndpoint endpoint_;
 };
 
 }  // namespace sim
