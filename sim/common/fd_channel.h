@@ -4,8 +4,8 @@
 
 #include <functional>
 
+#include "byte_string.h"
 #include "event_loop.h"
-#include "hex_bytes.h"
 
 namespace sim {
 

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "byte_string.h"
 #include "event_loop.h"
-#include "hex_bytes.h"
 #include "sim_usb_endpoint.h"
 
 namespace sim {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "hex_bytes.h"
+#include "byte_string.h"
 
 namespace sim {
 

@@ -25,6 +25,8 @@ public:
     // Leaves the bus and comes back, as a restarting device does.
     void hangUp() override;
     bool hostPresent() const override { return endpoint_.endpoint().claimed(); }
+    // As though another process held the device: hosts that try to claim it are refused.
+    void setBusy(bool busy) { endpoint_.endpoint().setHeldElsewhere(busy); }
 
 private:
     void onTransfer(const Bytes& transfer);

@@ -23,23 +23,15 @@ struct RomCommand {
     uint32_t value = 0;
 };
 
-uint32_t s_bigEndian(const uint8_t* bytes, size_t size) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < size; ++i) {
-        value = value << 8 | bytes[i];
-    }
-    return value;
-}
-
 RomCommand s_parse(std::span<const uint8_t> given) {
     uint8_t bytes[kRomCommandSize] = {};
     std::copy_n(given.begin(), std::min(given.size(), kRomCommandSize), bytes);
     RomCommand command;
-    command.type = static_cast<uint16_t>(s_bigEndian(bytes, 2));
-    command.address = s_bigEndian(bytes + 2, 4);
+    command.type = static_cast<uint16_t>(readBigEndian(bytes, 2));
+    command.address = readBigEndian(bytes + 2, 4);
     command.format = bytes[6];
-    command.count = s_bigEndian(bytes + 7, 4);
-    command.value = s_bigEndian(bytes + 11, 4);
+    command.count = readBigEndian(bytes + 7, 4);
+    command.value = readBigEndian(bytes + 11, 4);
     return command;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "hex_bytes.h"
+#include "byte_string.h"
 
 namespace sim {
 
