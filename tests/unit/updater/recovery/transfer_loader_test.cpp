@@ -107,6 +107,11 @@ TEST_P(TransferLoader, WritesEveryLoaderBlockInReportsOfAtMost1024BytesAndJumps)
     EXPECT_NE(text.find("Transfer Loader via Serial Interface (iMX):\n"), std::string::npos);
     EXPECT_NE(text.find("Writting Block: 1, size 0, address: 536879104\b"), std::string::npos);
     EXPECT_NE(text.find("Written Bytes: 2048\n"), std::string::npos);
+    // The command report goes whole on HID, without its report ID on the serial line.
+    EXPECT_NE(text.find(std::string(hid() ? "Write Res: 17" : "Write Res: 16") +
+                        "\n01 04 04 20 00 00 00 20 00 00 04 01"),
+              std::string::npos)
+        << text;
     size_t successes = 0;
     for (size_t at = text.find("Loader Transfer Successful\n"); at != std::string::npos;
          at = text.find("Loader Transfer Successful\n", at + 1)) {
