@@ -1,5 +1,6 @@
 #include "usb_transport.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace sim {
@@ -27,6 +28,11 @@ UsbTransport::UsbTransport(EventLoop& loop, Device& device, const std::string& d
 
 UsbTransport::~UsbTransport() {
     device_.detach(this);
+}
+
+void UsbTransport::sendRaw(const Bytes& bytes) {
+    hostLagging_ =
+        !endpoint_.endpoint().sendIn(bytes, hostLagging_ ? std::chrono::milliseconds(0) : kHostLag);
 }
 
 void UsbTransport::hangUp() {

@@ -1,6 +1,7 @@
 // A device on the emulated USB bus: the plain link framing in bulk transfers.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "device.h"
@@ -20,8 +21,8 @@ public:
 
     const std::string& path() const { return endpoint_.endpoint().path(); }
 
-    void sendPacket(const Packet& packet) override { endpoint_.endpoint().sendIn(packet.wire()); }
-    void sendRaw(const Bytes& bytes) override { endpoint_.endpoint().sendIn(bytes); }
+    void sendPacket(const Packet& packet) override { sendRaw(packet.wire()); }
+    void sendRaw(const Bytes& bytes) override;
     // Leaves the bus and comes back, as a restarting device does.
     void hangUp() override;
     bool hostPresent() const override { return endpoint_.endpoint().claimed(); }
@@ -29,10 +30,17 @@ public:
     void setBusy(bool busy) { endpoint_.endpoint().setHeldElsewhere(busy); }
 
 private:
+    // How long a host that has stopped reading may hold up the event loop, and so every other
+    // device, before what it does not take is dropped, as a full endpoint would.
+    static constexpr auto kHostLag = std::chrono::milliseconds(50);
+
     void onTransfer(const Bytes& transfer);
 
     Device& device_;
     RawPacketAssembler assembler_;
+    // Set when the host last failed to take a transfer in time: further ones are not waited
+    // for until one goes through again.
+    bool hostLagging_ = false;
     LoopEndpoint endpoint_;
 };
 
