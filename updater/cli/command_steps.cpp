@@ -1,9 +1,12 @@
 #include "cli/command_steps.h"
 
 #include "app/updater_app.h"
+#include "cli/parameter_values.h"
 #include "cli/usage.h"
 #include "commands/build_listing.h"
+#include "commands/fingerprint.h"
 #include "commands/get_firmware.h"
+#include "commands/recover_device.h"
 #include "display/output.h"
 
 // Each command's handler is an operation of UpdaterApp and plugs into its step below. A step
@@ -33,9 +36,10 @@ int runDiscover(UpdaterApp&, const UpdaterSettings&) {
 int runUpdate(UpdaterApp& app, const UpdaterSettings& settings) {
     app.useUEIBytes = settings.useUEIBytes;
     if (settings.transport == TRANSPORT_RECOVER) {
-        // Recovery plugs in here with (serial port name, build, baud rate, serial number, bird
-        // file path, override); the build is parseDecimalDigits(settings.buildNumber).
-        return kExitFailure;
+        RecoveryArguments arguments{settings.serialPortName,
+                                    parseDecimalDigits(settings.buildNumber), settings.baudRate,
+                                    settings.serialNumber, settings.birdFilePath};
+        return recoverDevice(app, arguments) ? kExitSuccess : kExitFailure;
     }
     if (settings.serialNumber == 0) {
         displayPrintf(app.display(), DISPLAY_ERROR,
@@ -86,9 +90,8 @@ StepOutcome runFingerprintStep(UpdaterApp& app, const UpdaterSettings& settings,
                       "Must specify the serial port used for connecting");
         return kExitFailure;
     }
-    // The fingerprint read (serial ISP first, then the i.MX boot ROM, on the serial port with
-    // the placeholder serial 0xDEADDEAD) plugs in here and sets app.chipKind.
-    pendingResult = kExitFailure;
+    pendingResult = showFingerprint(app, settings.serialPortName, settings.baudRate) ? kExitSuccess
+                                                                                     : kExitFailure;
     return std::nullopt;
 }
 
