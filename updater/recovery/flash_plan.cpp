@@ -68,5 +68,10 @@ std::optional<FlashPlan> planFlash(const BirdFile& bird, std::string& reason) {
         plan.imageBytes += imageLength;
         plan.blocks.push_back(std::move(planned));
     }
+    // Erasing a chip to write nothing into it would leave it empty for no reason.
+    if (plan.imageBytes == 0) {
+        reason = "The bird file holds no firmware image";
+        return std::nullopt;
+    }
     return plan;
 }

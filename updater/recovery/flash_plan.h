@@ -36,6 +36,6 @@ struct FlashPlan {
 };
 
 // The firmware blocks in file order up to the first whose image is a 4-byte end marker. Nothing,
-// with the reason, when a block holds no load address, does not start on a flash page, or does
-// not fit in the flash.
+// with the reason, when a block holds no load address, does not start on a flash page or does
+// not fit in the flash, or when there is no image byte to write at all.
 std::optional<FlashPlan> planFlash(const BirdFile& bird, std::string& reason);

@@ -25,6 +25,7 @@ constexpr uint32_t kResponseMarginMs = 21;
 constexpr size_t kResponseDroppedLimit = 16;
 
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr size_t kShownPortName = 64;
 constexpr std::string_view kSynchronized = "Synchronized\r\n";
 constexpr std::string_view kOk = "OK\r\n";
 constexpr std::string_view kResend = "RESEND\r\n";
@@ -54,8 +55,10 @@ SerialIsp::~SerialIsp() = default;
 aErr SerialIsp::open(const std::string& portName, uint32_t requestedRate) {
     close();
     if (portName.size() > kMaxPortName) {
-        displayPrintf(display_, DISPLAY_ERROR, "Error Creating Serial [%s] ==> %s",
-                      portName.c_str(), s_errorText(aErrFileNameLength));
+        // Shown with its start only, so that the reason is not cut off the message.
+        const std::string shown = portName.substr(0, kShownPortName) + "...";
+        displayPrintf(display_, DISPLAY_ERROR, "Error Creating Serial [%s] ==> %s", shown.c_str(),
+                      s_errorText(aErrFileNameLength));
         return aErrFileNameLength;
     }
     const uint32_t rateIndex = ispRateIndex(requestedRate);
