@@ -323,7 +323,6 @@ uint32_t BootRom::execute(const std::vector<std::string>& words, std::string& ex
             if (!unlocked_) {
                 return kCmdLocked;
             }
-            record_("go " + words[1]);
             state_ = State::Running;
             return kSuccess;
         }

@@ -14,7 +14,7 @@ namespace isp_sim {
 struct RomOptions {
     // Bytes travel at 10 bit times per character of the rate the host set on its port.
     bool paced = false;
-    std::string recordPath;   // one line per synchronisation, command and checksum
+    std::string recordPath;   // one line per synchronisation, command, checksum and noise
     std::string capturePath;  // every byte the host sent, as it came
     std::string flashDumpPath;
     std::string ramDumpPath;
