@@ -170,6 +170,30 @@ TEST_F(Recovery, RefusalsComeBeforeAnyFlashCommand) {
     }
 }
 
+TEST_F(Recovery, ServerWithoutRecoveryInformationStopsBeforeTheFlash) {
+    writeRecoverableDevice(latestImages(), olderImages());
+    const std::string bareOk = home.file("bare_ok");
+    testing_support::writeFile(bareOk, "ok\n");
+    const std::vector<std::vector<std::string>> faults = {
+        {"--status", "500"},
+        {"--first-line", "error"},
+        {"--body-file", bareOk},
+    };
+    for (const auto& fault : faults) {
+        std::vector<std::string> options{"--fault-op", "fix"};
+        options.insert(options.end(), fault.begin(), fault.end());
+        startServer(options);
+        IspSim chip;
+        auto result =
+            runUpdater({"-U", "-t", "RECOVER", "-s", chip.ptyPath()}, std::chrono::seconds(120));
+        EXPECT_EQ(result.standardError,
+                  "Failed to retrieve recovery information from Norvane server\n")
+            << fault[0];
+        EXPECT_EQ(result.exitStatus, 1) << fault[0];
+        EXPECT_EQ(chip.commands(), std::vector<std::string>{"command N => 0"}) << fault[0];
+    }
+}
+
 TEST_F(Recovery, FlashFaultsOfTheChip) {
     startServer();
     const std::vector<Image> images = latestImages();
