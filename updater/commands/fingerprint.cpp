@@ -13,8 +13,9 @@ std::optional<Fingerprint> getFingerprint(UpdaterApp& app, const std::string& po
     return std::nullopt;
 }
 
-bool showFingerprint(UpdaterApp& app, const std::string& portName, uint32_t baudRate) {
-    std::optional<Fingerprint> fingerprint = getFingerprint(app, portName, baudRate);
+bool runFingerprint(UpdaterApp& app, UpdaterSettings& settings) {
+    std::optional<Fingerprint> fingerprint =
+        getFingerprint(app, settings.serialPortName, settings.baudRate);
     if (!fingerprint) {
         displayPrintf(app.display(), DISPLAY_ERROR, "Got no response from chip");
         return false;

@@ -3,8 +3,10 @@
 #include <exception>
 
 #include "app/updater_app.h"
+#include "cli/parameter_values.h"
 #include "commands/fingerprint.h"
 #include "commands/load_bird.h"
+#include "commands/server_failure.h"
 #include "display/output.h"
 #include "lynkor/aTime.h"
 #include "recovery/isp_procedures.h"
@@ -49,12 +51,16 @@ bool recoverDevice(UpdaterApp& app, const RecoveryArguments& arguments) {
     if (arguments.birdPath.empty()) {
         uint32_t serverSerial = 0;
         uint32_t serverBuild = 0;
+        RequestResult found = ServerCommClass::GetRecoveryInfo(fingerprint->data(), serverSerial,
+                                                               serverBuild, app.serverUrl());
         // A reply without the serial number names no device to recover.
-        if (!ServerCommClass::GetRecoveryInfo(fingerprint->data(), serverSerial, serverBuild,
-                                              app.serverUrl()) ||
-            serverSerial == 0) {
+        if (found && serverSerial == 0) {
+            found = RequestResult::failure("The reply names no serial number");
+        }
+        if (!found) {
             displayPrintf(display, DISPLAY_ERROR,
                           "Failed to retrieve recovery information from Norvane server");
+            showFailureReason(display, found);
             return false;
         }
         serialNumber = serverSerial;
@@ -79,4 +85,9 @@ bool recoverDevice(UpdaterApp& app, const RecoveryArguments& arguments) {
     displayPrintf(display, DISPLAY_INFO, "Update time: %.4f sec",
                   static_cast<double>(aTime_GetMSTicks() - start) / kMillisecondsPerSecond);
     return transferred;
+}
+
+bool runRecovery(UpdaterApp& app, UpdaterSettings& settings) {
+    return recoverDevice(app, {settings.serialPortName, parseDecimalDigits(settings.buildNumber),
+                               settings.baudRate, settings.serialNumber, settings.birdFilePath});
 }

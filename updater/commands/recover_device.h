@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/updater_settings.h"
+
 class UpdaterApp;
 
 // What -U -t RECOVER works from; zero and empty mean "not given".
@@ -20,3 +22,7 @@ struct RecoveryArguments {
 // dialogue with the boot ROM runs at the one rate chosen for `baudRate`, since a boot ROM
 // keeps the rate of its first synchronisation. True when the firmware was written.
 bool recoverDevice(UpdaterApp& app, const RecoveryArguments& arguments);
+
+// -U -t RECOVER: recovery with the port (-s), build (-b), rate (-o), serial number (-d) and bird
+// file (-f) of the command line.
+bool runRecovery(UpdaterApp& app, UpdaterSettings& settings);

@@ -136,7 +136,8 @@ TEST_F(Recovery, RefusalsComeBeforeAnyFlashCommand) {
         {"unknown fingerprint",
          {"--identification", "1,2,3,4"},
          {},
-         "Failed to retrieve recovery information from Norvane server\n",
+         "Failed to retrieve recovery information from Norvane server\n"
+         "Reason: The server's reply does not begin with \"ok\"\n",
          false},
         {"serial-number places",
          {},
@@ -174,20 +175,23 @@ TEST_F(Recovery, ServerWithoutRecoveryInformationStopsBeforeTheFlash) {
     writeRecoverableDevice(latestImages(), olderImages());
     const std::string bareOk = home.file("bare_ok");
     testing_support::writeFile(bareOk, "ok\n");
-    const std::vector<std::vector<std::string>> faults = {
-        {"--status", "500"},
-        {"--first-line", "error"},
-        {"--body-file", bareOk},
+    const struct {
+        std::vector<std::string> fault;
+        std::string reason;
+    } cases[] = {
+        {{"--status", "500"}, "The server answered with HTTP status 500"},
+        {{"--first-line", "error"}, "The server's reply does not begin with \"ok\""},
+        {{"--body-file", bareOk}, "The reply names no serial number"},
     };
-    for (const auto& fault : faults) {
+    for (const auto& [fault, reason] : cases) {
         std::vector<std::string> options{"--fault-op", "fix"};
         options.insert(options.end(), fault.begin(), fault.end());
         startServer(options);
         IspSim chip;
-        auto result =
-            runUpdater({"-U", "-t", "RECOVER", "-s", chip.ptyPath()}, std::chrono::seconds(120));
-        EXPECT_EQ(result.standardError,
-                  "Failed to retrieve recovery information from Norvane server\n")
+        auto result = runUpdater({"-U", "-t", "RECOVER", "-s", chip.ptyPath()});
+        EXPECT_EQ(
+            result.standardError,
+            "Failed to retrieve recovery information from Norvane server\nReason: " + reason + "\n")
             << fault[0];
         EXPECT_EQ(result.exitStatus, 1) << fault[0];
         EXPECT_EQ(chip.commands(), std::vector<std::string>{"command N => 0"}) << fault[0];
