@@ -5,7 +5,6 @@
 //   write_64KB   the whole dialogue (synchronise, identify, flash), beside a programming tool of
 //                another origin writing the same image to the same paced simulator
 // Run: build-bench/bin/bench_updater_serial_flash (scripts/bench.sh).
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +21,7 @@
 #include "firmware/bird_file.h"
 #include "ratio_reporter.h"
 #include "recovery/isp_procedures.h"
+#include "simulator_process.h"
 #include "support/bird_file_builder.h"
 
 namespace {
@@ -68,38 +68,6 @@ Files& files() {
 // A fresh paced simulator: a chip just reset into its boot loader.
 class PacedChip {
 public:
-    PacedChip() {
-        // Taken before the fork, so that the files are made once, by this process.
-        const std::string capture = files().capture;
-        int out[2];
-        if (pipe(out) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            execl(LYNKOR_BIN_DIR "/lynkor-isp-sim", "lynkor-isp-sim", "--pace", "--capture",
-                  capture.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        std::string text;
-        char c = 0;
-        while (text.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
-            text += c;
-        }
-        close(out[0]);
-        const auto at = text.find("pty ");
-        if (at == std::string::npos) {
-            throw std::runtime_error("lynkor-isp-sim did not start");
-        }
-        path_ = text.substr(at + 4, text.find('\n', at) - at - 4);
-    }
-    ~PacedChip() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
     const std::string& path() const { return path_; }
     // Characters the host has sent so far.
     long received() const {
@@ -108,8 +76,8 @@ public:
     }
 
 private:
-    pid_t pid_ = -1;
-    std::string path_;
+    SimulatorProcess process_{"lynkor-isp-sim", {"--pace", "--capture", files().capture}};
+    std::string path_ = process_.value("pty ");
 };
 
 // Synchronises and identifies, then flashes; the seconds of each part and the characters the

@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +12,8 @@
 #include <optional>
 #include <stdexcept>
 #include <utility>
+
+#include "stop_signals.h"
 
 namespace isp_sim {
 namespace {
@@ -54,16 +54,7 @@ PacedLine::PacedLine(BootRom& rom, bool paced, FILE* capture)
     // Raw from the start: the line discipline must not echo or edit what passes.
     cfmakeraw(&settings);
     tcsetattr(terminal_, TCSANOW, &settings);
-
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigprocmask(SIG_BLOCK, &signals, nullptr);
-    signalFd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signalFd_ < 0) {
-        throw std::runtime_error("cannot watch signals");
-    }
+    signalFd_ = sim::watchStopSignals();
 }
 
 PacedLine::~PacedLine() {

@@ -29,6 +29,13 @@ const char* const kRomUsage =
 
 namespace {
 
+const std::map<std::string, bool RomOptions::*> kFlags = {
+    {"--pace", &RomOptions::paced},
+    {"--silent", &RomOptions::silent},
+    {"--babble", &RomOptions::babble},
+    {"--bad-echo", &RomOptions::badEcho},
+};
+
 bool s_number(const std::string& text, uint32_t& value) {
     if (text.empty() || text[0] == '-' || text[0] == '+') {
         return false;
@@ -62,20 +69,8 @@ std::optional<RomOptions> parseRomOptions(const std::vector<std::string>& args,
     RomOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (option == "--pace") {
-            options.paced = true;
-            continue;
-        }
-        if (option == "--silent") {
-            options.silent = true;
-            continue;
-        }
-        if (option == "--babble") {
-            options.babble = true;
-            continue;
-        }
-        if (option == "--bad-echo") {
-            options.badEcho = true;
+        if (const auto flag = kFlags.find(option); flag != kFlags.end()) {
+            options.*(flag->second) = true;
             continue;
         }
         if (i + 1 >= args.size()) {

@@ -20,6 +20,9 @@ constexpr milliseconds kRetryPause{1};
 // room for the line end, plus this margin.
 constexpr uint32_t kResponseBitTimes = 9;
 constexpr uint32_t kResponseMarginMs = 21;
+// The chip, the adapter in front of it or a busy host may be later than the line's time: a
+// missing answer is waited for this much longer before it counts as missing.
+constexpr milliseconds kResponseGrace{1000};
 // Line feeds, carriage returns and zero bytes dropped before a fixed answer may number at most
 // this many, so that a chip sending nothing else cannot hold the reader.
 constexpr size_t kResponseDroppedLimit = 16;
@@ -101,13 +104,15 @@ aErr SerialIsp::Test_Serial_Send(std::string_view text, bool checkEcho) {
         debugPrintf(DEBUG_NXPSerial, "Error Test_Serial_Send() [%s]\n", s_errorText(result));
         return result;
     }
-    if (!checkEcho) {
-        return aErrNone;
-    }
+    return checkEcho ? expectEcho(text, "Test_Serial_Send") : aErrNone;
+}
+
+aErr SerialIsp::expectEcho(std::string_view text, const char* sender) {
     size_t matched = 0;
     GetEcho(text, matched);
     if (matched != text.size()) {
-        debugPrintf(DEBUG_NXPSerial, "Error Test_Serial_Send() bad echo [%d!=%d]\n",
+        // What the chip heard is not what was sent; whatever it answers cannot be trusted.
+        debugPrintf(DEBUG_NXPSerial, "Error %s() bad echo [%d!=%d]\n", sender,
                     static_cast<int>(matched), static_cast<int>(text.size()));
         return aErrIO;
     }
@@ -131,16 +136,7 @@ aErr SerialIsp::SendCommand(std::string_view line, int delayMs) {
         return aErrNone;
     }
     // The line feed's echo is left for the answer's reader, which skips a leading one.
-    const std::string_view echoed = line.substr(0, line.size() - 1);
-    size_t matched = 0;
-    GetEcho(echoed, matched);
-    if (matched != echoed.size()) {
-        // What the chip heard is not what was sent; whatever it answers cannot be trusted.
-        debugPrintf(DEBUG_NXPSerial, "Error SendCommand() bad echo [%d!=%d]\n",
-                    static_cast<int>(matched), static_cast<int>(echoed.size()));
-        return aErrIO;
-    }
-    return aErrNone;
+    return expectEcho(line.substr(0, line.size() - 1), "SendCommand");
 }
 
 aErr SerialIsp::GetEcho(std::string_view text, size_t& matched) {
@@ -199,11 +195,16 @@ aErr SerialIsp::Response(std::string& answer, std::string_view expected) {
                 static_cast<int>(expected.size()), static_cast<int>(baud_),
                 static_cast<int>(waitMs));
     std::this_thread::sleep_for(milliseconds(waitMs));
+    const auto deadline = std::chrono::steady_clock::now() + kResponseGrace;
     answer.clear();
     size_t dropped = 0;
     while (answer.size() < expected.size() && dropped <= kResponseDroppedLimit) {
         uint8_t byte = 0;
         aErr result = readByte(byte);
+        if (result == aErrNotReady && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(kRetryPause);
+            continue;
+        }
         if (result != aErrNone) {
             return result;
         }

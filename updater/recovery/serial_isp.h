@@ -56,7 +56,8 @@ public:
     // `tries` reads that find nothing; a line feed before anything else is skipped. The result
     // is that of the last read.
     aErr GetLine(std::string& line, size_t capacity, int tries);
-    // A fixed answer of the synchronisation, read after the time the line needs to carry it.
+    // A fixed answer of the synchronisation, read after the time the line needs to carry it;
+    // what is still missing then is waited for a little longer, within a fixed bound.
     aErr Response(std::string& answer, std::string_view expected);
     // Reads until every character of `text` came back in order or the tries are spent; any
     // other byte costs a try.
@@ -83,6 +84,8 @@ private:
     // One read of one byte: aErrNotReady when nothing came within the stream's short wait.
     aErr readByte(uint8_t& byte);
     aErr writeText(std::string_view text);
+    // aErrIO, logged for `sender`, unless the echo of all of `text` comes back.
+    aErr expectEcho(std::string_view text, const char* sender);
     // Sends a command and checks its return code.
     aErr runCommand(const std::string& line);
     aErr readReturnCode(const char* context);
