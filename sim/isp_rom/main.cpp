@@ -33,8 +33,13 @@ File s_openOutput(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") {
+        std::fputs(isp_sim::kRomUsage, stdout);
+        return 0;
+    }
     std::string error;
-    auto options = isp_sim::parseRomOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    auto options = isp_sim::parseRomOptions(args, error);
     if (!options) {
         std::fprintf(stderr, "lynkor-isp-sim: %s\n%s", error.c_str(), isp_sim::kRomUsage);
         return 2;

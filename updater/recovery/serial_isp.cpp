@@ -41,14 +41,6 @@ std::string s_format(const char* format, auto... values) {
     return buffer;
 }
 
-bool s_endsLine(const std::string& text) {
-    return text.size() >= kLineEnd.size() && text.ends_with(kLineEnd);
-}
-
-const char* s_errorText(aErr error) {
-    return aError_GetErrorText(error);
-}
-
 }  // namespace
 
 SerialIsp::SerialIsp(UpdaterDisplayInterface* display) : display_(display) {}
@@ -61,7 +53,7 @@ aErr SerialIsp::open(const std::string& portName, uint32_t requestedRate) {
         // Shown with its start only, so that the reason is not cut off the message.
         const std::string shown = portName.substr(0, kShownPortName) + "...";
         displayPrintf(display_, DISPLAY_ERROR, "Error Creating Serial [%s] ==> %s", shown.c_str(),
-                      s_errorText(aErrFileNameLength));
+                      aError_GetErrorText(aErrFileNameLength));
         return aErrFileNameLength;
     }
     const uint32_t rateIndex = ispRateIndex(requestedRate);
@@ -72,7 +64,7 @@ aErr SerialIsp::open(const std::string& portName, uint32_t requestedRate) {
     aErr result = aStream_CreateSerial(portName.c_str(), rateIndex, 0, 0, 0, &stream);
     if (result != aErrNone) {
         displayPrintf(display_, DISPLAY_ERROR, "Error Creating Serial [%s] ==> %s",
-                      portName.c_str(), s_errorText(result));
+                      portName.c_str(), aError_GetErrorText(result));
         return result;
     }
     stream_.reset(stream);
@@ -101,7 +93,8 @@ aErr SerialIsp::writeText(std::string_view text) {
 aErr SerialIsp::Test_Serial_Send(std::string_view text, bool checkEcho) {
     aErr result = writeText(text);
     if (result != aErrNone) {
-        debugPrintf(DEBUG_NXPSerial, "Error Test_Serial_Send() [%s]\n", s_errorText(result));
+        debugPrintf(DEBUG_NXPSerial, "Error Test_Serial_Send() [%s]\n",
+                    aError_GetErrorText(result));
         return result;
     }
     return checkEcho ? expectEcho(text, "Test_Serial_Send") : aErrNone;
@@ -124,7 +117,7 @@ aErr SerialIsp::SendCommand(std::string_view line, int delayMs) {
                 static_cast<int>(ispLineText(line).size()), line.data());
     aErr result = Test_Serial_Send(line, false);
     if (result != aErrNone) {
-        debugPrintf(DEBUG_NXPSerial, "Error Write Serial [%s]\n", s_errorText(result));
+        debugPrintf(DEBUG_NXPSerial, "Error Write Serial [%s]\n", aError_GetErrorText(result));
         return result;
     }
     if (delayMs > 0) {
@@ -179,7 +172,7 @@ aErr SerialIsp::GetLine(std::string& line, size_t capacity, int tries) {
             continue;
         }
         line.push_back(static_cast<char>(byte));
-        if (s_endsLine(line)) {
+        if (line.ends_with(kLineEnd)) {
             break;
         }
     }
@@ -228,7 +221,7 @@ aErr SerialIsp::Response(std::string& answer, std::string_view expected) {
                         static_cast<int>(answer.size()), byte, byte, wanted, wanted);
         }
         answer.push_back(static_cast<char>(byte));
-        if (s_endsLine(answer)) {
+        if (answer.ends_with(kLineEnd)) {
             break;
         }
     }
@@ -246,7 +239,7 @@ aErr SerialIsp::sync() {
         debugPrintf(DEBUG_NXPSerial,
                     "Did not receive correct response to opening sync command: [%s]. Response: "
                     "[%s]\n",
-                    s_errorText(result), answer.c_str());
+                    aError_GetErrorText(result), answer.c_str());
         return result;
     }
     if (answer != kSynchronized) {
@@ -304,7 +297,7 @@ aErr SerialIsp::runCommand(const std::string& line) {
     aErr result = SendCommand(line);
     if (result != aErrNone) {
         debugPrintf(DEBUG_NXPSerial, "%sError Sending command [%s] [%s]\n", context,
-                    std::string(ispLineText(line)).c_str(), s_errorText(result));
+                    std::string(ispLineText(line)).c_str(), aError_GetErrorText(result));
         return result;
     }
     return readReturnCode(context);
@@ -381,7 +374,7 @@ aErr SerialIsp::checkpoint(uint32_t sum, Checkpoint& outcome) {
     aErr result = SendCommand(s_format("%u\r\n", sum));
     if (result != aErrNone) {
         debugPrintf(DEBUG_NXPSerial, "Write() Error Sending command [%u] [%s]\n", sum,
-                    s_errorText(result));
+                    aError_GetErrorText(result));
         return result;
     }
     const auto start = std::chrono::steady_clock::now();
@@ -425,7 +418,8 @@ aErr SerialIsp::write(uint32_t ramAddress, std::span<const uint8_t> data) {
         std::span<const uint8_t> bytes = data.subspan(position, length);
         result = sendDataLine(bytes);
         if (result != aErrNone) {
-            debugPrintf(DEBUG_NXPSerial, "Write() Error sending data [%s]\n", s_errorText(result));
+            debugPrintf(DEBUG_NXPSerial, "Write() Error sending data [%s]\n",
+                        aError_GetErrorText(result));
             return result;
         }
         for (uint8_t byte : bytes) {
