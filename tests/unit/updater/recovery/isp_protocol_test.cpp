@@ -70,7 +70,7 @@ TEST(IspUuencode, LinesCarryTheirLengthAndNeverASpace) {
     } cases[] = {
         {bytesOf("Cat"), "#0V%T"},     {{0x00}, "!````"},
         {{0x00, 0x00, 0x00}, "#````"}, {{0xFF}, "!_P``"},
-        {{0xFF, 0xFF}, "\"__\\`"},      {{0xFF, 0xFF, 0xFF}, "#____"},
+        {{0xFF, 0xFF}, "\"__\\`"},     {{0xFF, 0xFF, 0xFF}, "#____"},
         {bytesOf("ab"), "\"86(`"},     {{}, "`"},
     };
     for (const auto& c : cases) {
