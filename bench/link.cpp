@@ -8,9 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -36,13 +34,30 @@ const uint8_t kEcho[] = {kAddress, 3, kCmdDebug, 0x01, 0x02};
 // An unknown command: the device takes it and answers nothing.
 const uint8_t kOneWay[] = {kAddress, 3, 0x7E, 0x01, 0x02};
 
-SimulatorProcess& simulator() {
-    static SimulatorProcess instance({"--device", "40F5849A", "--address", "4"});
+// One lynkor-sim for the whole run.
+class Simulator {
+public:
+    int port() const { return port_; }
+
+private:
+    SimulatorProcess process_{"lynkor-sim", {"--device", "40F5849A", "--address", "4"}};
+    int port_ = std::stoi(process_.value("tcp 40F5849A 127.0.0.1:"));
+};
+
+Simulator& simulator() {
+    static Simulator instance;
     return instance;
 }
 
 int rawConnect() {
-    const int fd = SimulatorProcess::connectTo(simulator().tcpPort("40F5849A"));
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(simulator().port()));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        throw std::runtime_error("connect");
+    }
     int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     return fd;
@@ -69,7 +84,7 @@ void rawAwaitEcho(int fd) {
 
 aLinkRef linkConnect() {
     aLinkRef link = aLink_CreateTCPIP(kSerial, htonl(INADDR_LOOPBACK),
-                                      static_cast<uint32_t>(simulator().tcpPort("40F5849A")));
+                                      static_cast<uint32_t>(simulator().port()));
     if (link == 0) {
         throw std::runtime_error("no link");
     }

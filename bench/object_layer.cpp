@@ -43,14 +43,57 @@ constexpr uint32_t kSerialNumber = 0x40F5849A;
 constexpr uint32_t kBytesLength = 65536;
 constexpr uint32_t kQueueHighWater = 500;
 
-// The device, with a byte-array property (18, option 3, index 0) for the byte sets.
-SimulatorProcess& simulator() {
-    static SimulatorProcess& instance = []() -> SimulatorProcess& {
-        static SimulatorProcess process(
-            std::vector<std::string>{"--heartbeat-ms", "0", "--device", kSerial, "--address", "4"});
-        process.control(std::string("prop ") + kSerial + " 18 3 0 type=bytes access=rw");
-        return process;
-    }();
+// The simulated device and its control socket (requests as in sim/device/control_server.h),
+// with a byte-array property (18, option 3, index 0) for the byte sets.
+class Simulator {
+public:
+    Simulator() {
+        control_ = connectTo(std::stoi(process_.value("control 127.0.0.1:")));
+        control(std::string("prop ") + kSerial + " 18 3 0 type=bytes access=rw");
+    }
+    ~Simulator() { close(control_); }
+    int tcpPort() const {
+        return std::stoi(process_.value(std::string("tcp ") + kSerial + " 127.0.0.1:"));
+    }
+
+    // Runs one control request; throws unless it answers "ok".
+    void control(const std::string& request) {
+        const std::string line = request + "\n";
+        ::send(control_, line.data(), line.size(), MSG_NOSIGNAL);
+        std::string answer;
+        char c = 0;
+        while (recv(control_, &c, 1, 0) == 1) {
+            answer += c;
+            if (answer.ends_with("ok\n")) {
+                return;
+            }
+            if (answer.find("error") != std::string::npos && c == '\n') {
+                throw std::runtime_error(answer);
+            }
+        }
+        throw std::runtime_error("control socket closed");
+    }
+
+    static int connectTo(int port) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            throw std::runtime_error("connect");
+        }
+        return fd;
+    }
+
+private:
+    SimulatorProcess process_{"lynkor-sim",
+                              {"--heartbeat-ms", "0", "--device", kSerial, "--address", "4"}};
+    int control_ = -1;
+};
+
+Simulator& simulator() {
+    static Simulator instance;
     return instance;
 }
 
@@ -88,7 +131,7 @@ struct Connected {
 // The same link as the Module's (links are shared by identity), used raw.
 aLinkRef s_rawLink() {
     return aLink_CreateTCPIP(kSerialNumber, htonl(INADDR_LOOPBACK),
-                             static_cast<uint32_t>(simulator().tcpPort(kSerial)));
+                             static_cast<uint32_t>(simulator().tcpPort()));
 }
 
 uint8_t s_isSerialReply(const aPacket* packet, void*) {
@@ -96,7 +139,7 @@ uint8_t s_isSerialReply(const aPacket* packet, void*) {
 }
 
 void BM_Get_Object(benchmark::State& state) {
-    Connected device(simulator().tcpPort(kSerial));
+    Connected device(simulator().tcpPort());
     uint32_t value = 0;
     for (auto _ : state) {
         device.system.getUEI32(kSerialOption, &value);
@@ -105,7 +148,7 @@ void BM_Get_Object(benchmark::State& state) {
 BENCHMARK(BM_Get_Object)->Name("object/get")->UseRealTime()->MinTime(2.0);
 
 void BM_Get_Raw(benchmark::State& state) {
-    Connected device(simulator().tcpPort(kSerial));
+    Connected device(simulator().tcpPort());
     aLinkRef link = s_rawLink();
     const uint8_t request[] = {kSystem, UEI_GET | kSerialOption, UEI_REQUEST};
     for (auto _ : state) {
@@ -120,7 +163,7 @@ void BM_Get_Raw(benchmark::State& state) {
 BENCHMARK(BM_Get_Raw)->Name("baseline/get")->UseRealTime()->MinTime(2.0);
 
 void BM_CachedGet(benchmark::State& state, bool streamed) {
-    Connected device(simulator().tcpPort(kSerial));
+    Connected device(simulator().tcpPort());
     if (streamed) {
         simulator().control(std::string("stream-period ") + kSerial + " 1");
         device.system.setStreamEnabled(true);
@@ -138,7 +181,7 @@ BENCHMARK_CAPTURE(BM_CachedGet, cached, true)->Name("object/cached_get")->UseRea
 BENCHMARK_CAPTURE(BM_CachedGet, device, false)->Name("baseline/cached_get")->UseRealTime();
 
 void BM_SetBytes_Object(benchmark::State& state) {
-    Connected device(simulator().tcpPort(kSerial));
+    Connected device(simulator().tcpPort());
     const std::vector<uint8_t> data(kBytesLength, 0x5A);
     for (auto _ : state) {
         if (device.bytes.setUEIBytes(3, data.data(), kBytesLength) != aErrNone) {
@@ -155,7 +198,7 @@ uint8_t s_isBytesAck(const aPacket* packet, void*) {
 }
 
 void BM_SetBytes_Raw(benchmark::State& state) {
-    Connected device(simulator().tcpPort(kSerial));
+    Connected device(simulator().tcpPort());
     aLinkRef link = s_rawLink();
     const uint64_t outbound = lynkor::link::sLookupEntryByID(link)->outbound;
     // The run's packets, made once.
@@ -338,7 +381,7 @@ BENCHMARK_CAPTURE(BM_Latency, reader, false)
 // Processor time over 2 s of sleep with a connected Link: streaming enabled (the device sends a
 // sample a minute), or a plain link.
 void BM_Idle(benchmark::State& state, bool streaming) {
-    Connected device(simulator().tcpPort(kSerial));
+    Connected device(simulator().tcpPort());
     simulator().control(std::string("stream-period ") + kSerial + " 60000");
     if (streaming) {
         device.system.registerOptionCallback(

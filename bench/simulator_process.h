@@ -1,24 +1,26 @@
-// One lynkor-sim for a benchmark program: started with the given options, stopped at exit; its
-// TCP endpoints and its control socket (requests as in sim/device/control_server.h).
+// A simulator program of this build, started for a benchmark: what it printed before its
+// "ready" line, and a stop (SIGTERM, then a wait for it) when the object goes.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <map>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 class SimulatorProcess {
 public:
-    explicit SimulatorProcess(const std::vector<std::string>& options) {
+    // `program` is the name of a program in the build's bin folder.
+    SimulatorProcess(const std::string& program, std::vector<std::string> arguments) {
+        const std::string path = std::string(LYNKOR_BIN_DIR) + "/" + program;
+        arguments.insert(arguments.begin(), program);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
         int out[2];
         if (pipe(out) != 0) {
             throw std::runtime_error("pipe");
@@ -27,77 +29,36 @@ public:
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
-            std::vector<char*> argv{const_cast<char*>("lynkor-sim")};
-            for (const std::string& option : options) {
-                argv.push_back(const_cast<char*>(option.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(LYNKOR_BIN_DIR "/lynkor-sim", argv.data());
+            execv(path.c_str(), argv.data());
             _exit(127);
         }
         close(out[1]);
-        std::string text;
-        char c;
-        while (text.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
-            text += c;
+        char c = 0;
+        while (banner_.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
+            banner_ += c;
         }
         close(out[0]);
-        // Lines "<kind> [<serial>] 127.0.0.1:<port>".
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);) {
-            const auto colon = line.rfind(':');
-            const auto space = line.rfind(' ', colon);
-            if (colon != std::string::npos && space != std::string::npos) {
-                ports_[line.substr(0, space)] = std::stoi(line.substr(colon + 1));
-            }
+        if (banner_.find("ready\n") == std::string::npos) {
+            throw std::runtime_error(program + " did not start");
         }
-        if (!ports_.contains("control")) {
-            throw std::runtime_error("lynkor-sim did not start");
-        }
-        control_ = connectTo(ports_["control"]);
     }
     ~SimulatorProcess() {
-        close(control_);
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
     SimulatorProcess(const SimulatorProcess&) = delete;
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
-    int tcpPort(const std::string& serial) const { return ports_.at("tcp " + serial); }
-
-    // Runs one control request; throws unless it answers "ok".
-    void control(const std::string& request) {
-        const std::string line = request + "\n";
-        send(control_, line.data(), line.size(), MSG_NOSIGNAL);
-        std::string answer;
-        char c;
-        while (recv(control_, &c, 1, 0) == 1) {
-            answer += c;
-            if (answer.ends_with("ok\n")) {
-                return;
-            }
-            if (answer.find("error") != std::string::npos && answer.back() == '\n') {
-                throw std::runtime_error(answer);
-            }
+    // The value printed after `key` on its own line, e.g. "pty " gives the path of "pty <path>".
+    std::string value(const std::string& key) const {
+        const auto at = banner_.find(key);
+        if (at == std::string::npos) {
+            throw std::runtime_error("no \"" + key + "\" in what the simulator printed");
         }
-        throw std::runtime_error("control socket closed");
-    }
-
-    static int connectTo(int port) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            throw std::runtime_error("connect");
-        }
-        return fd;
+        return banner_.substr(at + key.size(), banner_.find('\n', at) - at - key.size());
     }
 
 private:
     pid_t pid_ = -1;
-    std::map<std::string, int> ports_;
-    int control_ = -1;
+    std::string banner_;
 };
