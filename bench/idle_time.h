@@ -1,5 +1,5 @@
-// Processor time of the whole process while the benchmark only sleeps: what its threads cost
-// when there is nothing to do.
+// Processor time of the whole process, and what its threads cost while the benchmark only
+// sleeps.
 #pragma once
 
 #include <benchmark/benchmark.h>
