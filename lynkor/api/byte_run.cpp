@@ -19,28 +19,42 @@ constexpr uint8_t kRunOverhead = UEI_HEADER_SIZE + 1;
 // How often a paced run looks at the outbound queue while it waits.
 constexpr auto kQueuePoll = std::chrono::microseconds(50);
 
-// Waits until the link's outbound queue holds fewer than `limit` packets: aErrTimeout when it
-// does not shrink for kRunProgressLimitMs, aErrConnection when the link is gone.
-aErr s_awaitOutboundBelow(aLinkRef id, uint32_t limit) {
-    std::shared_ptr<lynkor::link::LinkRecord> link = lynkor::link::sLookupEntryByID(id);
-    if (link == nullptr) {
-        return aErrConnection;
-    }
-    uint32_t queued = aPacketFifo_GetLength(link->outbound.load());
-    uint32_t lastProgress = aTime_GetMSTicks();
-    while (queued >= limit) {
-        if (aTime_GetMSTicks() - lastProgress >= kRunProgressLimitMs) {
-            return aErrTimeout;
+// Keeps a run's packets flowing into a link's outbound queue without overflowing it. It counts
+// what it queued since it last looked, so that it asks the queue only when it may be full.
+class RunPacer {
+public:
+    explicit RunPacer(std::shared_ptr<lynkor::link::LinkRecord> link) : link_(std::move(link)) {}
+
+    // Waits until the queue holds fewer than `limit` packets, counting the one about to be
+    // queued: aErrTimeout when it does not shrink for kRunProgressLimitMs.
+    aErr awaitBelow(uint32_t limit) {
+        if (queued_ + 1 < limit) {
+            return aErrNone;
         }
-        std::this_thread::sleep_for(kQueuePoll);
-        const uint32_t now = aPacketFifo_GetLength(link->outbound.load());
-        if (now < queued) {
-            lastProgress = aTime_GetMSTicks();
+        queued_ = length();
+        uint32_t lastProgress = aTime_GetMSTicks();
+        while (queued_ >= limit) {
+            if (aTime_GetMSTicks() - lastProgress >= kRunProgressLimitMs) {
+                return aErrTimeout;
+            }
+            std::this_thread::sleep_for(kQueuePoll);
+            const uint32_t now = length();
+            if (now < queued_) {
+                lastProgress = aTime_GetMSTicks();
+            }
+            queued_ = now;
         }
-        queued = now;
+        return aErrNone;
     }
-    return aErrNone;
-}
+    void queued() { ++queued_; }
+
+private:
+    uint32_t length() const { return aPacketFifo_GetLength(link_->outbound.load()); }
+
+    std::shared_ptr<lynkor::link::LinkRecord> link_;
+    // At least what the queue holds: it only shrinks behind the pacer's back.
+    uint32_t queued_ = 0;
+};
 
 }  // namespace
 
@@ -48,7 +62,16 @@ aErr sendByteRun(aLinkRef link, const uei& request) {
     if (request.bytes == nullptr && request.bytesLength > 0) {
         return aErrParam;
     }
+    std::shared_ptr<lynkor::link::LinkRecord> record = lynkor::link::sLookupEntryByID(link);
+    if (record == nullptr) {
+        return aErrConnection;
+    }
+    RunPacer pacer(std::move(record));
     uint8_t data[aPACKET_MAX_DATA] = {request.command, request.option, request.index};
+    PacketPtr packet(aPacket_CreateWithData(request.module, UEI_HEADER_SIZE, data));
+    if (packet == nullptr) {
+        return aErrResource;
+    }
     uint32_t offset = 0;
     uint8_t sequence = 0;
     bool more = false;
@@ -57,26 +80,25 @@ aErr sendByteRun(aLinkRef link, const uei& request) {
             std::min<uint32_t>(UEI_BYTES_PAYLOAD_MAX, request.bytesLength - offset);
         more = offset + chunk < request.bytesLength;
         if (chunk > 0) {
-            std::memcpy(data + UEI_HEADER_SIZE, request.bytes + offset, chunk);
+            std::memcpy(packet->data + UEI_HEADER_SIZE, request.bytes + offset, chunk);
         }
-        data[UEI_HEADER_SIZE + chunk] = static_cast<uint8_t>((more ? UEI_BYTES_CONTINUE : 0) |
-                                                             (sequence & UEI_BYTES_SEQUENCE_MASK));
-        PacketPtr packet(aPacket_CreateWithData(request.module,
-                                                static_cast<uint8_t>(chunk + kRunOverhead), data));
-        if (packet == nullptr) {
-            return aErrResource;
-        }
-        aErr result = s_awaitOutboundBelow(link, kRunQueueHighWater);
+        packet->data[UEI_HEADER_SIZE + chunk] = static_cast<uint8_t>(
+            (more ? UEI_BYTES_CONTINUE : 0) | (sequence & UEI_BYTES_SEQUENCE_MASK));
+        packet->data_size = static_cast<uint8_t>(chunk + kRunOverhead);
+        packet->cur_size = static_cast<uint8_t>(packet->data_size + 2);
+        aErr result = pacer.awaitBelow(kRunQueueHighWater);
         if (result == aErrNone) {
             result = aLink_PutPacket(link, packet.get());
         }
         if (result != aErrNone) {
             return result;
         }
+        pacer.queued();
         offset += chunk;
         ++sequence;
     } while (more);
-    return s_awaitOutboundBelow(link, 1);
+    // The acknowledgement's wait starts once the last packet has left the queue.
+    return pacer.awaitBelow(1);
 }
 
 bool isNextRunPacket(const aPacket& packet, const uei& request) {

@@ -11,7 +11,7 @@ namespace lynkor::api {
 
 // Packets a run keeps queued at most, well below the outbound queue's bound, past which the
 // queue would drop everything.
-constexpr uint32_t kRunQueueHighWater = 500;
+constexpr uint32_t kRunQueueHighWater = 900;
 // A run whose packets do not move out for this long gives up.
 constexpr uint32_t kRunProgressLimitMs = 1000;
 
