@@ -3,7 +3,6 @@
 // routing through a router, and streaming.
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <stdlib.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "connected_module.h"
+#include "lynkor/aEmulation.h"
 #include "support/device_sim.h"
 #include "support/temp_dir.h"
 
@@ -63,8 +63,8 @@ bool s_eventually(const std::function<bool()>& condition, std::chrono::milliseco
 // The emulated USB bus of a test; the library looks there while it lives.
 class UsbBus {
 public:
-    UsbBus() { setenv("LYNKOR_USB_EMULATION", dir_.path().c_str(), 1); }
-    ~UsbBus() { unsetenv("LYNKOR_USB_EMULATION"); }
+    UsbBus() { aEmulation_Select(dir_.path().c_str()); }
+    ~UsbBus() { aEmulation_Select(nullptr); }
     const std::string& path() const { return dir_.path(); }
 
 private:
