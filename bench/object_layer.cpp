@@ -183,6 +183,8 @@ BENCHMARK_CAPTURE(BM_CachedGet, device, false)->Name("baseline/cached_get")->Use
 void BM_SetBytes_Object(benchmark::State& state) {
     Connected device(simulator().tcpPort());
     const std::vector<uint8_t> data(kBytesLength, 0x5A);
+    // Untimed: the device's first value of this size costs it more than later ones.
+    device.bytes.setUEIBytes(3, data.data(), kBytesLength);
     for (auto _ : state) {
         if (device.bytes.setUEIBytes(3, data.data(), kBytesLength) != aErrNone) {
             state.SkipWithError("set failed");
@@ -212,7 +214,7 @@ void BM_SetBytes_Raw(benchmark::State& state) {
         data[3 + payload] = data[27];
         run.push_back(aPacket_CreateWithData(kAddress, payload + 4, data));
     }
-    for (auto _ : state) {
+    auto sendRun = [&] {
         for (aPacket* packet : run) {
             while (aPacketFifo_GetLength(outbound) >= kQueueHighWater) {
                 std::this_thread::yield();
@@ -220,10 +222,16 @@ void BM_SetBytes_Raw(benchmark::State& state) {
             aLink_PutPacket(link, packet);
         }
         aPacket* reply = aLink_AwaitFirst(link, s_isBytesAck, nullptr, 4000);
-        if (reply == nullptr) {
+        const bool acknowledged = reply != nullptr;
+        aPacket_Destroy(&reply);
+        return acknowledged;
+    };
+    // Untimed, as for the object.
+    sendRun();
+    for (auto _ : state) {
+        if (!sendRun()) {
             state.SkipWithError("no acknowledgement");
         }
-        aPacket_Destroy(&reply);
     }
     state.SetBytesProcessed(state.iterations() * kBytesLength);
     for (aPacket*& packet : run) {
