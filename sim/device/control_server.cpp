@@ -486,12 +486,14 @@ std::string s_upgradeLine(UpgradeProtocol& upgrade) {
 }
 
 std::string s_countsLine(const UpgradeCounts& counts) {
-    std::ostringstream text;
-    text << "counts init=" << counts.init << " data=" << counts.data << " load=" << counts.load
-         << " prepare=" << counts.prepare << " sum=" << counts.sum << " write=" << counts.write
-         << " reboot=" << counts.reboot << " uei=" << counts.ueiWrites
-         << " malformed=" << counts.malformed << " taken=" << counts.bytesTaken;
-    return text.str();
+    std::string line = "counts";
+    for (const char* kind :
+         {"init", "data", "load", "prepare", "sum", "write", "reboot", "uei", "malformed"}) {
+        auto found = counts.requests.find(kind);
+        line += std::string(" ") + kind + "=" +
+                std::to_string(found == counts.requests.end() ? 0 : found->second);
+    }
+    return line + " taken=" + std::to_string(counts.bytesTaken);
 }
 
 Answer s_upgrade(Request& request) {

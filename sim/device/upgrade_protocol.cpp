@@ -91,6 +91,26 @@ std::string s_hex32(uint32_t value, int digits) {
     return text;
 }
 
+// The log entry of a request; its first word names the request's kind.
+std::string s_describe(const Request& request, const Bytes& data) {
+    return std::visit(
+        Overloaded{
+            [&](const Malformed&) { return "malformed " + toHex(data); },
+            [](const InitRequest&) { return std::string("init"); },
+            [](const DataRequest& request) { return "data " + std::to_string(request.count); },
+            [](const LoadRequest&) { return std::string("load"); },
+            [](const PrepareRequest& request) {
+                return "prepare flags=" + s_hex32(request.flags, 2) +
+                       " address=" + s_hex32(request.address, 8);
+            },
+            [](const SumRequest&) { return std::string("sum"); },
+            [](const WriteRequest& request) { return "write " + std::to_string(request.count); },
+            [](const RebootRequest&) { return std::string("reboot"); },
+            [](const UeiRequest&) { return std::string("uei"); },
+        },
+        request);
+}
+
 const PropertyKey kDataOptionKey{kCmdUpgrade, kDataOption, 0, std::nullopt};
 
 }  // namespace
@@ -150,44 +170,14 @@ void UpgradeProtocol::note(std::string entry) {
 }
 
 void UpgradeProtocol::observe(Device&, const Packet& request) {
-    std::visit(Overloaded{
-                   [&](const Malformed&) {
-                       ++counts_.malformed;
-                       note("malformed " + toHex(request.data));
-                   },
-                   [&](const InitRequest&) {
-                       ++counts_.init;
-                       note("init");
-                   },
-                   [&](const DataRequest& data) {
-                       ++counts_.data;
-                       note("data " + std::to_string(data.count));
-                   },
-                   [&](const LoadRequest&) {
-                       ++counts_.load;
-                       note("load");
-                   },
-                   [&](const PrepareRequest& prepare) {
-                       ++counts_.prepare;
-                       note("prepare flags=" + s_hex32(prepare.flags, 2) +
-                            " address=" + s_hex32(prepare.address, 8));
-                   },
-                   [&](const SumRequest&) {
-                       ++counts_.sum;
-                       note("sum");
-                   },
-                   [&](const WriteRequest& write) {
-                       ++counts_.write;
-                       note("write " + std::to_string(write.count));
-                   },
-                   [&](const RebootRequest&) {
-                       ++counts_.reboot;
-                       note("reboot");
-                   },
-                   // Noted whole, once a run is complete.
-                   [](const UeiRequest&) {},
-               },
-               s_parse(request.data));
+    const Request parsed = s_parse(request.data);
+    // Byte-array writes are noted whole, once a run is complete.
+    if (std::holds_alternative<UeiRequest>(parsed)) {
+        return;
+    }
+    std::string entry = s_describe(parsed, request.data);
+    ++counts_.requests[entry.substr(0, entry.find(' '))];
+    note(std::move(entry));
 }
 
 void UpgradeProtocol::handle(Device& device, const Packet& request, HostConnection& host) {
@@ -412,7 +402,7 @@ void UpgradeProtocol::dataRun(const Bytes& request, HostConnection& host) {
         return;
     }
     take(value.data(), value.size());
-    ++counts_.ueiWrites;
+    ++counts_.requests["uei"];
     ++device_.counters().runsIn;
     note("uei " + std::to_string(value.size()));
     device_.answer(host, {kCmdUpgrade, kDataOption | kUeiAcknowledge, 0});

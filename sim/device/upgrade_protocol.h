@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,17 +61,10 @@ struct UpgradeSettings {
     std::optional<uint64_t> bytesBeforeDeath;
 };
 
-// Requests as they arrived (malformed ones included), whole byte-array writes, and bytes taken.
 struct UpgradeCounts {
-    uint64_t init = 0;
-    uint64_t data = 0;
-    uint64_t load = 0;
-    uint64_t prepare = 0;
-    uint64_t sum = 0;
-    uint64_t write = 0;
-    uint64_t reboot = 0;
-    uint64_t ueiWrites = 0;
-    uint64_t malformed = 0;
+    // By the first word of their log entries: requests as they arrived ("init", "data", "load",
+    // "prepare", "sum", "write", "reboot", "malformed") and whole byte-array writes taken ("uei").
+    std::map<std::string, uint64_t> requests;
     uint64_t bytesTaken = 0;
 };
 

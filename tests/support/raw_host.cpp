@@ -178,24 +178,29 @@ std::optional<RawPacket> RawHost::takePacket() {
     return std::nullopt;
 }
 
+std::optional<ssize_t> RawHost::readBefore(Clock::time_point deadline, uint8_t* buffer,
+                                           size_t size) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd ready{fd_, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+        return std::nullopt;
+    }
+    return recv(fd_, buffer, size, 0);
+}
+
 std::optional<RawPacket> RawHost::receive(std::chrono::milliseconds wait) {
     const auto deadline = Clock::now() + wait;
     while (true) {
         if (auto packet = takePacket()) {
             return packet;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd ready{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-            return std::nullopt;
-        }
         uint8_t buffer[4096];
-        const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
-        if (count <= 0) {
+        const auto count = readBefore(deadline, buffer, sizeof buffer);
+        if (!count || *count <= 0) {
             return std::nullopt;
         }
-        pending_.insert(pending_.end(), buffer, buffer + count);
+        pending_.insert(pending_.end(), buffer, buffer + *count);
     }
 }
 
@@ -227,18 +232,15 @@ bool RawHost::quiet(std::chrono::milliseconds wait) {
 RawHost::Ending RawHost::ending(std::chrono::milliseconds wait) {
     const auto deadline = Clock::now() + wait;
     while (true) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd ready{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+        uint8_t buffer[4096];
+        const auto count = readBefore(deadline, buffer, sizeof buffer);
+        if (!count) {
             return Ending::Open;
         }
-        uint8_t buffer[4096];
-        const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
-        if (count == 0) {
+        if (*count == 0) {
             return Ending::Closed;
         }
-        if (count < 0) {
+        if (*count < 0) {
             return errno == ECONNRESET ? Ending::Reset : Ending::Closed;
         }
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace testing_support {
 
 // One link packet as a host sees it: the module address and the data bytes.
@@ -70,6 +72,9 @@ public:
 private:
     explicit RawHost(int fd) : fd_(fd) {}
     std::optional<RawPacket> takePacket();
+    // What recv gave once something could be read, or nothing by the deadline.
+    std::optional<ssize_t> readBefore(std::chrono::steady_clock::time_point deadline,
+                                      uint8_t* buffer, size_t size);
 
     int fd_ = -1;
     std::vector<uint8_t> pending_;

@@ -232,9 +232,18 @@ TEST_P(DeviceSimTransfer, PutsAHundredByteBlockIntoFlashInPacketsAndInByteArrayW
     EXPECT_EQ(flash.at(0x08020000).bytes.digest, DeviceSim::digest(large));
     EXPECT_EQ(sim.upgradeCounts(kSerial)["taken"], 5100);
 
-    // A prepare again erases what the block had.
-    EXPECT_EQ(host.request(kAddress, s_prepare(0x01, 0x08000000)),
-              (RawPacket{kAddress, {95, 7, 0, 0x10, 0}}));
+    // A prepare again erases what the block had. Unlike requests back to back in one write,
+    // as pooled packets travel, are answered in order.
+    Bytes batch;
+    for (const Bytes& request : {s_prepare(0x01, 0x08000000), Bytes{95, 1, 1, 2}, Bytes{95, 4}}) {
+        batch.push_back(kAddress);
+        batch.push_back(static_cast<uint8_t>(request.size()));
+        batch.insert(batch.end(), request.begin(), request.end());
+    }
+    host.sendRaw(batch);
+    EXPECT_EQ(host.receive(3), (std::vector<RawPacket>{{kAddress, {95, 7, 0, 0x10, 0}},
+                                                       {kAddress, {95, 1, 2}},
+                                                       {kAddress, {95, 7, 0, 0, 0, 0, 3}}}));
     EXPECT_EQ(sim.image(kSerial, "flash").at(0x08000000).bytes.length, 0u);
     sim.command("image " + kSerial + " erase");
     EXPECT_TRUE(sim.image(kSerial, "flash").empty());
@@ -432,6 +441,33 @@ TEST_P(DeviceSimRestart, LoadVariantsLeaveAndComeBackAsAskedAndRebootBringsTheNe
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, DeviceSimRestart, testing::Values("tcp", "usb"));
+
+// Behind a router a restarting device only falls silent; the router and its connection stay.
+TEST(DeviceSimRouterUpgrade, ADeviceBehindARouterFallsSilentWhileItRestarts) {
+    DeviceSim sim({"--heartbeat-ms", "0", "--device", "0000A000", "--address", "2", "--device",
+                   "0000A006", "--address", "6", "--behind", "A000", "--down-ms", "600"});
+    RawHost host = RawHost::tcp(sim.tcpPort("0000A000"));
+    const auto comeBack = [&host](const Bytes& serial) {
+        const auto deadline = Clock::now() + kComeBackWait;
+        std::optional<RawPacket> answer;
+        while (!answer && Clock::now() < deadline) {
+            answer = host.request(6, {3, 0x49, 0x20}, milliseconds(100));
+        }
+        EXPECT_EQ(answer, (RawPacket{6, s_join({3, 9, 0}, serial)}));
+    };
+    sim.upgrade("0000A006", "load=placeholder");
+    host.send(6, {95, 2});
+    EXPECT_EQ(host.request(6, {3, 0x49, 0x20}, milliseconds(150)), std::nullopt);
+    EXPECT_EQ(host.request(2, {3, 0x49, 0x20}), (RawPacket{2, {3, 9, 0, 0, 0, 0xA0, 0}}));
+    EXPECT_EQ(sim.restart("0000A006")["state"], "down");
+    comeBack({0xDE, 0xAD, 0xDE, 0xAD});
+    EXPECT_EQ(sim.upgrade("0000A006")["mode"], "loader");
+    host.send(6, {95, 6});
+    EXPECT_EQ(host.request(6, {3, 0x49, 0x20}, milliseconds(150)), std::nullopt);
+    comeBack({0, 0, 0xA0, 0x06});
+    EXPECT_EQ(sim.upgrade("0000A006")["mode"], "app");
+    EXPECT_EQ(host.ending(milliseconds(50)), RawHost::Ending::Open);
+}
 
 // A loader that a boot ROM started shows the placeholder serial number on the bus, answers the
 // identifier words, takes firmware, and reboots into the device it belongs to.
