@@ -33,7 +33,7 @@
 //
 // Fault rules, tried in the order given against every request to the device:
 //   fault SERIAL cmd=N [opt=N] [idx=N] [sub=N] [dir=get|set]
-//         action=drop|delay:MS|error:CODE|reply:HEX [times=N]
+//         action=drop|delay:MS|error:CODE|reply:HEX|short|badsum [times=N]
 //                                         "rule ID"; without times= the rule fires for ever.
 //                                         opt, idx and sub compare data bytes 1-3 (for UEI
 //                                         commands the option code and entity index)
@@ -70,7 +70,8 @@
 //     pooled         bit 31 of the system entity's protocol features (option 45): the device
 //                    takes pooled packets, several back to back in one write (default off)
 //     die-after      the device vanishes on the DATA or byte-array packet that brings the data
-//                    bytes received from now on to N (that packet unanswered); fires once
+//                    bytes received from now on to N (that packet unanswered); fires once,
+//                    counted in faults_fired
 //     counts are of requests as they arrived (before any fault rule); uei counts whole
 //     byte-array writes taken, taken the data bytes taken
 //   upgrade-log SERIAL                    one line per upgrade request as it arrived, oldest
