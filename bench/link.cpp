@@ -8,9 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,6 +23,7 @@
 
 #include "link/link_table.h"
 #include "lynkor/aLink.h"
+#include "simulator_process.h"
 
 namespace {
 
@@ -38,41 +37,11 @@ const uint8_t kOneWay[] = {kAddress, 3, 0x7E, 0x01, 0x02};
 // One lynkor-sim for the whole run.
 class Simulator {
 public:
-    Simulator() {
-        int out[2];
-        if (pipe(out) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            execl(LYNKOR_BIN_DIR "/lynkor-sim", "lynkor-sim", "--device", "40F5849A", "--address",
-                  "4", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        std::string text;
-        char c;
-        while (text.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
-            text += c;
-        }
-        close(out[0]);
-        const auto at = text.find("tcp 40F5849A 127.0.0.1:");
-        if (at == std::string::npos) {
-            throw std::runtime_error("lynkor-sim did not start");
-        }
-        port_ = std::stoi(text.substr(at + std::strlen("tcp 40F5849A 127.0.0.1:")));
-    }
-    ~Simulator() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
     int port() const { return port_; }
 
 private:
-    pid_t pid_ = -1;
-    int port_ = 0;
+    SimulatorProcess process_{"lynkor-sim", {"--device", "40F5849A", "--address", "4"}};
+    int port_ = std::stoi(process_.value("tcp 40F5849A 127.0.0.1:"));
 };
 
 Simulator& simulator() {

@@ -9,6 +9,7 @@ packages=(
     libcpp-httplib-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev libfuzzer-14-dev
     imx-usb-loader
+    lpc21isp
 )
 
 missing=()

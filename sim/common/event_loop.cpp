@@ -1,27 +1,14 @@
 #include "event_loop.h"
 
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <stdexcept>
+
+#include "stop_signals.h"
 
 namespace sim {
 
-EventLoop::EventLoop() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigprocmask(SIG_BLOCK, &signals, nullptr);
-    signalFd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signalFd_ < 0) {
-        throw std::runtime_error("cannot watch signals");
-    }
-    // A host that disappears mid-write must not end the simulator.
-    signal(SIGPIPE, SIG_IGN);
-}
+EventLoop::EventLoop() : signalFd_(watchStopSignals()) {}
 
 EventLoop::~EventLoop() {
     close(signalFd_);

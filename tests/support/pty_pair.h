@@ -14,6 +14,8 @@ public:
     const std::string& terminalName() const { return terminalName_; }
     // The test's own descriptor of the terminal end, to look at its settings.
     int terminalFd() const { return terminal_; }
+    // The test's end of the line, for a far end that keeps talking on a thread of its own.
+    int controllerFd() const { return controller_; }
     void send(const std::string& bytes);
     // Reads exactly `count` bytes from the line, or what came within a few seconds.
     std::string receive(size_t count);
