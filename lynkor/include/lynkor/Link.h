@@ -80,6 +80,9 @@ public:
     aErr sendPacket(uint8_t module, uint8_t command, uint8_t length, const uint8_t* bytes);
     aErr receivePacket(uint8_t module, const uint8_t* match, uint8_t matchLength, uint8_t* length,
                        uint8_t* bytes);
+    // Discards queued packets that receivePacket would take for this match, so that a late
+    // answer to an earlier request cannot pass for the next one's.
+    aErr dropMatchingPackets(uint8_t module, const uint8_t* match, uint8_t matchLength);
 
     // UEI exchange. sendUEI sends the record as one packet, or a byte array as a run paced
     // against the outbound queue (aErrTimeout when the queue makes no progress for 1 s).
