@@ -55,6 +55,16 @@ LYNKOR_API aLinkRef aLink_CreateSerial(uint32_t serialNumber, const char* portNa
 LYNKOR_API aLinkRef aLink_CreateClient(uint32_t ipAddress, uint32_t port, aLinkRef existing);
 /* A link over the caller's stream, which the link takes over (also when creation fails). */
 LYNKOR_API aLinkRef aLink_Create(aStream* stream);
+/* Shares a USB, TCP/IP or serial link with other processes through a device server, and answers
+ * the id of a client link to it, or 0. The device link must have no other holder, no server and
+ * no user filter; on failure it is left as it was, still the caller's. On success the client
+ * link holds the device link: destroying the client destroys the device link and its server.
+ * `*interfaceAddress` (IPv4, network byte order) asks for an interface, 0 or 127.0.0.1 for the
+ * first found, and answers the one served on; `*port` answers the server's port. In local mode
+ * the server listens on 127.0.0.1 only, where any process of this computer can reach it;
+ * otherwise on the interface's address, where any host of that network can. */
+LYNKOR_API aLinkRef aLink_CreateServer(aLinkRef deviceLink, uint16_t* port,
+                                       uint32_t* interfaceAddress, bool localMode);
 
 /* Releases one holder and sets *link to 0; the last holder stops and frees the link. Stopping
  * sends the route switch 0 before the stream closes. */
