@@ -7,6 +7,13 @@ void installStandardCommands(Device& device) {
                              [](Device& self, const Packet& request, HostConnection& host) {
                                  host.sendPacket(self.reply(request.data));
                              });
+    device.setCommandHandler(
+        kCmdSystem, [](Device& self, const Packet& request, HostConnection& host) {
+            if (request.data == Bytes{kCmdSystem, kUeiGet | kSystemModel, kUeiRequest}) {
+                host.sendPacket(self.reply(
+                    Bytes{kCmdSystem, kSystemModel, 0, static_cast<uint8_t>(self.config().model)}));
+            }
+        });
 }
 
 }  // namespace sim
