@@ -8,8 +8,6 @@
 // 0.8 times one client's throughput, each client's share within 25% of the mean.
 // Run: build-bench/bin/bench_device_server (scripts/bench.sh).
 #include <arpa/inet.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -27,6 +25,7 @@
 
 #include "lynkor/aLink.h"
 #include "ratio_reporter.h"
+#include "simulator_process.h"
 
 namespace {
 
@@ -40,63 +39,17 @@ constexpr int kClients = 8;
 constexpr auto kThroughputTime = std::chrono::seconds(3);
 
 // One lynkor-sim with two devices for the whole run: one served, one reached directly.
-class Simulator {
-public:
-    Simulator() {
-        int out[2];
-        if (pipe(out) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            execl(LYNKOR_BIN_DIR "/lynkor-sim", "lynkor-sim", "--heartbeat-ms", "0", "--device",
-                  "40F5849A", "--address", "4", "--device", "40F5849B", "--address", "4",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        std::string text;
-        char c;
-        while (text.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
-            text += c;
-        }
-        close(out[0]);
-        servedPort_ = portOf(text, "tcp 40F5849A 127.0.0.1:");
-        directPort_ = portOf(text, "tcp 40F5849B 127.0.0.1:");
-    }
-    ~Simulator() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    uint32_t servedPort() const { return servedPort_; }
-    uint32_t directPort() const { return directPort_; }
-
-private:
-    static uint32_t portOf(const std::string& text, const char* prefix) {
-        const auto at = text.find(prefix);
-        if (at == std::string::npos) {
-            throw std::runtime_error("lynkor-sim did not start");
-        }
-        return static_cast<uint32_t>(std::stoi(text.substr(at + std::strlen(prefix))));
-    }
-
-    pid_t pid_ = -1;
-    uint32_t servedPort_ = 0;
-    uint32_t directPort_ = 0;
-};
-
-Simulator& simulator() {
-    static Simulator instance;
+SimulatorProcess& simulator() {
+    static SimulatorProcess instance({"--heartbeat-ms", "0", "--device", "40F5849A", "--address",
+                                      "4", "--device", "40F5849B", "--address", "4"});
     return instance;
 }
 
 // The served device for the whole run, and the address clients connect to.
 struct Served {
     Served() {
-        aLinkRef device =
-            aLink_CreateTCPIP(kServedSerial, htonl(INADDR_LOOPBACK), simulator().servedPort());
+        aLinkRef device = aLink_CreateTCPIP(kServedSerial, htonl(INADDR_LOOPBACK),
+                                            simulator().tcpPort("40F5849A"));
         owner = device != 0 ? aLink_CreateServer(device, &port, &address, true) : 0;
         if (owner == 0) {
             throw std::runtime_error("no server");
@@ -169,7 +122,7 @@ void serverRoundTrip(benchmark::State& state) {
 
 void directRoundTrip(benchmark::State& state) {
     aLinkRef link =
-        aLink_CreateTCPIP(kDirectSerial, htonl(INADDR_LOOPBACK), simulator().directPort());
+        aLink_CreateTCPIP(kDirectSerial, htonl(INADDR_LOOPBACK), simulator().tcpPort("40F5849B"));
     roundTrip(state, link);
     aLink_Destroy(&link);
 }

@@ -8,9 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,6 +23,7 @@
 
 #include "link/link_table.h"
 #include "lynkor/aLink.h"
+#include "simulator_process.h"
 
 namespace {
 
@@ -36,47 +35,8 @@ const uint8_t kEcho[] = {kAddress, 3, kCmdDebug, 0x01, 0x02};
 const uint8_t kOneWay[] = {kAddress, 3, 0x7E, 0x01, 0x02};
 
 // One lynkor-sim for the whole run.
-class Simulator {
-public:
-    Simulator() {
-        int out[2];
-        if (pipe(out) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            execl(LYNKOR_BIN_DIR "/lynkor-sim", "lynkor-sim", "--device", "40F5849A", "--address",
-                  "4", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        std::string text;
-        char c;
-        while (text.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
-            text += c;
-        }
-        close(out[0]);
-        const auto at = text.find("tcp 40F5849A 127.0.0.1:");
-        if (at == std::string::npos) {
-            throw std::runtime_error("lynkor-sim did not start");
-        }
-        port_ = std::stoi(text.substr(at + std::strlen("tcp 40F5849A 127.0.0.1:")));
-    }
-    ~Simulator() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    int port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-};
-
-Simulator& simulator() {
-    static Simulator instance;
+SimulatorProcess& simulator() {
+    static SimulatorProcess instance({"--device", "40F5849A", "--address", "4"});
     return instance;
 }
 
@@ -85,7 +45,7 @@ int rawConnect() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(simulator().port()));
+    address.sin_port = htons(static_cast<uint16_t>(simulator().tcpPort("40F5849A")));
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         throw std::runtime_error("connect");
     }
@@ -115,7 +75,7 @@ void rawAwaitEcho(int fd) {
 
 aLinkRef linkConnect() {
     aLinkRef link = aLink_CreateTCPIP(kSerial, htonl(INADDR_LOOPBACK),
-                                      static_cast<uint32_t>(simulator().port()));
+                                      static_cast<uint32_t>(simulator().tcpPort("40F5849A")));
     if (link == 0) {
         throw std::runtime_error("no link");
     }

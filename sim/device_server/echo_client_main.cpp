@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "lynkor/aDiscovery.h"
 #include "lynkor/aLink.h"
 
@@ -41,36 +42,27 @@ struct Options {
     uint32_t timeoutMs = 1000;
 };
 
-bool s_number(const char* text, int base, uint32_t& value) {
-    char* end = nullptr;
-    const unsigned long number = std::strtoul(text, &end, base);
-    if (*text == '\0' || *end != '\0' || number > UINT32_MAX) {
-        return false;
-    }
-    value = static_cast<uint32_t>(number);
-    return true;
-}
+using server_programs::parseAddress;
+using server_programs::parseNumber;
 
 bool s_parse(int argc, char** argv, Options& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         const char* value = argv[i + 1];
-        in_addr address{};
         bool good = false;
         if (option == "--port") {
-            good = s_number(value, 10, options.port) && options.port <= UINT16_MAX;
+            good = parseNumber(value, 10, options.port) && options.port <= UINT16_MAX;
         } else if (option == "--host") {
-            good = inet_pton(AF_INET, value, &address) == 1;
-            options.host = address.s_addr;
+            good = parseAddress(value, options.host);
         } else if (option == "--find") {
-            good = s_number(value, 16, options.findSerial);
+            good = parseNumber(value, 16, options.findSerial);
             options.find = true;
         } else if (option == "--id") {
-            good = s_number(value, 10, options.id) && options.id <= UINT8_MAX;
+            good = parseNumber(value, 10, options.id) && options.id <= UINT8_MAX;
         } else if (option == "--count") {
-            good = s_number(value, 10, options.count);
+            good = parseNumber(value, 10, options.count);
         } else if (option == "--timeout-ms") {
-            good = s_number(value, 10, options.timeoutMs);
+            good = parseNumber(value, 10, options.timeoutMs);
         }
         if (!good) {
             return false;

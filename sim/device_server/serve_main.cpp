@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "arguments.h"
 #include "lynkor/aLink.h"
 
 namespace {
@@ -38,24 +39,8 @@ struct Options {
     uint32_t interfaceAddress = 0;
 };
 
-bool s_parseNumber(const char* text, int base, uint32_t& value) {
-    char* end = nullptr;
-    const unsigned long number = std::strtoul(text, &end, base);
-    if (*text == '\0' || *end != '\0' || number > UINT32_MAX) {
-        return false;
-    }
-    value = static_cast<uint32_t>(number);
-    return true;
-}
-
-bool s_parseAddress(const char* text, uint32_t& address) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, text, &parsed) != 1) {
-        return false;
-    }
-    address = parsed.s_addr;
-    return true;
-}
+using server_programs::parseAddress;
+using server_programs::parseNumber;
 
 bool s_parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -63,31 +48,31 @@ bool s_parse(int argc, char** argv, Options& options) {
         const int left = argc - i - 1;
         if (option == "--usb" && left >= 1) {
             options.kind = Options::Kind::kUsb;
-            if (!s_parseNumber(argv[++i], 16, options.serial)) {
+            if (!parseNumber(argv[++i], 16, options.serial)) {
                 return false;
             }
         } else if (option == "--tcp" && left >= 2) {
             options.kind = Options::Kind::kTcp;
             const std::string endpoint = argv[i + 2];
             const size_t colon = endpoint.rfind(':');
-            if (!s_parseNumber(argv[i + 1], 16, options.serial) || colon == std::string::npos ||
-                !s_parseAddress(endpoint.substr(0, colon).c_str(), options.address) ||
-                !s_parseNumber(endpoint.c_str() + colon + 1, 10, options.port)) {
+            if (!parseNumber(argv[i + 1], 16, options.serial) || colon == std::string::npos ||
+                !parseAddress(endpoint.substr(0, colon).c_str(), options.address) ||
+                !parseNumber(endpoint.c_str() + colon + 1, 10, options.port)) {
                 return false;
             }
             i += 2;
         } else if (option == "--serial" && left >= 3) {
             options.kind = Options::Kind::kSerial;
             options.serialPort = argv[i + 2];
-            if (!s_parseNumber(argv[i + 1], 16, options.serial) ||
-                !s_parseNumber(argv[i + 3], 10, options.baud)) {
+            if (!parseNumber(argv[i + 1], 16, options.serial) ||
+                !parseNumber(argv[i + 3], 10, options.baud)) {
                 return false;
             }
             i += 3;
         } else if (option == "--network") {
             options.network = true;
             if (left >= 1 && argv[i + 1][0] != '-') {
-                if (!s_parseAddress(argv[++i], options.interfaceAddress)) {
+                if (!parseAddress(argv[++i], options.interfaceAddress)) {
                     return false;
                 }
             }
