@@ -31,6 +31,7 @@ const char* const kUsage =
 constexpr uint8_t kCmdDebug = 23;
 constexpr uint8_t kEchoLength = 6;
 constexpr uint32_t kQueryWaitMs = 1000;
+constexpr int kQueryAttempts = 3;
 
 struct Options {
     uint32_t host = htonl(INADDR_LOOPBACK);
@@ -85,16 +86,23 @@ uint32_t s_sequence(const aPacket* packet) {
            packet->data[4] << 8 | packet->data[5];
 }
 
+// Asks the device for its module address; the server may still be busy with requests that
+// others left behind, so a few attempts are made.
 uint8_t s_moduleAddress(aLinkRef link) {
-    aPacket* query = aPacket_Create();
-    query->address = aLINK_QUERY_ADDRESS;
-    query->cur_size = 2;
-    aLink_PutPacket(link, query);
-    aPacket_Destroy(&query);
-    aPacket* answer = aLink_AwaitPacket(link, kQueryWaitMs);
-    const uint8_t module = answer != nullptr && answer->data_size == 0 ? answer->address : 0;
-    aPacket_Destroy(&answer);
-    return module;
+    for (int attempt = 0; attempt < kQueryAttempts; ++attempt) {
+        aPacket* query = aPacket_Create();
+        query->address = aLINK_QUERY_ADDRESS;
+        query->cur_size = 2;
+        aLink_PutPacket(link, query);
+        aPacket_Destroy(&query);
+        aPacket* answer = aLink_AwaitPacket(link, kQueryWaitMs);
+        const uint8_t module = answer != nullptr && answer->data_size == 0 ? answer->address : 0;
+        aPacket_Destroy(&answer);
+        if (module != 0) {
+            return module;
+        }
+    }
+    return 0;
 }
 
 long s_percentile(std::vector<long>& sorted, double fraction) {
