@@ -7,5 +7,5 @@
 int main(int argc, char* argv[]) {
     CLI_Display display;
     setDebugOutput(stderr);
-    return runUpdater(argc, argv, display);
+    return runCatchingUnexpected(display, [&] { return runUpdater(argc, argv, display); });
 }

@@ -4,8 +4,11 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
+#include <span>
 
 #include "discovery/found_records.h"
+#include "discovery/network_answer.h"
 #include "platform/network_interfaces.h"
 #include "platform/udp_socket.h"
 
@@ -22,14 +25,8 @@ constexpr const char* kQueryGroup = "232.2.2.2";
 constexpr uint16_t kQueryPort = 9888;
 constexpr uint16_t kAnswerPort = 9889;
 constexpr std::chrono::milliseconds kAnswerTimeout{2000};
-constexpr size_t kDatagramSize = 16;
+constexpr size_t kQuerySize = 16;
 constexpr uint8_t kQueryCommand = 1;
-
-// Answer layout, little-endian.
-constexpr size_t kAnswerModule = 1;
-constexpr size_t kAnswerPortOffset = 2;
-constexpr size_t kAnswerSerial = 4;
-constexpr size_t kAnswerModel = 12;
 
 uint32_t s_groupAddress() {
     in_addr group{};
@@ -39,7 +36,7 @@ uint32_t s_groupAddress() {
 
 // One new socket per interface, so each query leaves by the interface it names.
 bool s_sendQuery(const uint32_t* interfaceAddress) {
-    std::array<uint8_t, kDatagramSize> query{};
+    std::array<uint8_t, kQuerySize> query{};
     query[0] = kQueryCommand;
     UdpSocket socket;
     if (!socket.isOpen() || !socket.setReuseAddress(true) ||
@@ -67,27 +64,6 @@ bool s_sendQueries(uint32_t networkInterface) {
     return sent;
 }
 
-uint32_t s_littleEndian(const uint8_t* bytes, size_t count) {
-    uint32_t value = 0;
-    for (size_t i = count; i-- > 0;) {
-        value = (value << 8) | bytes[i];
-    }
-    return value;
-}
-
-linkSpec s_answerSpec(const std::array<uint8_t, kDatagramSize>& answer, uint32_t sender) {
-    linkSpec spec{};
-    spec.type = TCPIP;
-    spec.module = answer[kAnswerModule];
-    spec.router = answer[kAnswerModule];
-    spec.ip_port = s_littleEndian(&answer[kAnswerPortOffset], 2);
-    spec.serial_num = s_littleEndian(&answer[kAnswerSerial], 4);
-    spec.router_serial_num = spec.serial_num;
-    spec.model = answer[kAnswerModel];
-    spec.ip_address = sender;
-    return spec;
-}
-
 }  // namespace
 
 uint8_t enumerateNetworkModules(FoundRecords& records, uint32_t networkInterface) {
@@ -109,7 +85,7 @@ uint8_t enumerateNetworkModules(FoundRecords& records, uint32_t networkInterface
         if (remaining.count() <= 0) {
             break;
         }
-        std::array<uint8_t, kDatagramSize> answer{};
+        std::array<uint8_t, kNetworkAnswerSize> answer{};
         UdpPeer sender;
         bool truncated = false;
         const ssize_t received =
@@ -117,12 +93,15 @@ uint8_t enumerateNetworkModules(FoundRecords& records, uint32_t networkInterface
         if (received < 0) {
             break;
         }
-        // Devices answer from the port they were asked on; other datagrams are not answers.
-        if (truncated || received != static_cast<ssize_t>(kDatagramSize) ||
-            sender.port != kQueryPort) {
+        // Any source port will do: a device may answer from another port than it was asked on.
+        const std::optional<linkSpec> spec =
+            truncated ? std::nullopt
+                      : readNetworkAnswer(std::span(answer.data(), static_cast<size_t>(received)),
+                                          sender.address);
+        if (!spec) {
             continue;
         }
-        if (!records.offer(s_answerSpec(answer, sender.address))) {
+        if (!records.offer(*spec)) {
             break;
         }
         deadline = Clock::now() + kAnswerTimeout;

@@ -1,8 +1,13 @@
 #include "control_server.h"
 
-#include <algorithm>
-#include <iterator>
+#include <cstdio>
+#include <functional>
+#include <map>
 #include <sstream>
+#include <stdexcept>
+
+#include "protocol_codes.h"
+#include "system_entity.h"
 
 namespace sim {
 
@@ -55,16 +60,447 @@ void ControlServer::accept(int fd) {
 
 namespace {
 
+using Answer = std::vector<std::string>;
+
+// A request that cannot be carried out; its text follows "error " in the answer.
+struct RequestError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// One request to one device: positional words after the serial number, name=value words,
+// and the raw text after the serial number for requests that take a whole line.
+struct Request {
+    SimulatedDevice& target;
+    std::vector<std::string> words;
+    std::map<std::string, std::string> named;
+    std::string rest;
+
+    Device& device() { return *target.device; }
+    StandardCommands& commands() { return *target.commands; }
+};
+
+unsigned long s_number(const std::string& text, unsigned long maximum, const char* what) {
+    const bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
+    try {
+        size_t used = 0;
+        const unsigned long value = std::stoul(text, &used, hex ? 16 : 10);
+        if (used == text.size() && text[0] != '-' && value <= maximum) {
+            return value;
+        }
+    } catch (const std::exception&) {
+    }
+    throw RequestError(std::string("bad ") + what + " " + text);
+}
+
+uint8_t s_byte(const std::string& text, const char* what) {
+    return static_cast<uint8_t>(s_number(text, 0xFF, what));
+}
+
+Bytes s_hex(const std::string& text) {
+    Bytes bytes;
+    if (!fromHex(text, bytes)) {
+        throw RequestError("bad hexadecimal bytes " + text);
+    }
+    return bytes;
+}
+
+bool s_onOff(const Request& request, size_t position) {
+    if (request.words.size() <= position ||
+        (request.words[position] != "on" && request.words[position] != "off")) {
+        throw RequestError("expected on or off");
+    }
+    return request.words[position] == "on";
+}
+
+void s_needWords(const Request& request, size_t count, const char* usage) {
+    if (request.words.size() < count) {
+        throw RequestError(std::string("usage: ") + usage);
+    }
+}
+
+std::string s_bytesLine(const char* label, const Bytes& bytes) {
+    char digest[9];
+    std::snprintf(digest, sizeof digest, "%08X", digestOf(bytes));
+    return std::string(label) + "length=" + std::to_string(bytes.size()) + " digest=" + digest +
+           " hex=" + toHex(bytes);
+}
+
+// CMD OPT IDX [SUB] from the positional words starting at `first`.
+PropertyKey s_propertyKey(const Request& request, size_t first) {
+    PropertyKey key{s_byte(request.words[first], "command"),
+                    s_byte(request.words[first + 1], "option"),
+                    s_byte(request.words[first + 2], "index"), std::nullopt};
+    if (request.words.size() > first + 3) {
+        key.subindex = s_byte(request.words[first + 3], "subindex");
+    }
+    return key;
+}
+
 std::string s_stats(const DeviceStats& stats) {
     std::ostringstream text;
     text << "stats packets=" << stats.packets << " queries=" << stats.queries
          << " route_on=" << stats.routeOn << " route_off=" << stats.routeOff
-         << " foreign=" << stats.foreign << " unhandled=" << stats.unhandled
+         << " foreign=" << stats.foreign << " forwarded=" << stats.forwarded
+         << " unhandled=" << stats.unhandled << " malformed=" << stats.malformed
          << " heartbeats_sent=" << stats.heartbeatsSent
          << " heartbeat_answers=" << stats.heartbeatAnswers
          << " last_heartbeat_answer=" << stats.lastHeartbeatAnswer
-         << " unanswered=" << stats.unanswered;
+         << " unanswered=" << stats.unanswered << " faults_fired=" << stats.faultsFired
+         << " uei_gets=" << stats.ueiGets << " uei_sets=" << stats.ueiSets
+         << " uei_calls=" << stats.ueiCalls << " uei_errors=" << stats.ueiErrors
+         << " runs_in=" << stats.runsIn << " runs_out=" << stats.runsOut
+         << " runs_refused=" << stats.runsRefused << " stream_samples=" << stats.streamSamples
+         << " stream_garbage=" << stats.streamGarbage << " store_saves=" << stats.storeSaves
+         << " store_loads=" << stats.storeLoads << " store_resets=" << stats.storeResets
+         << " route_to_me_sets=" << stats.routeToMeSets;
+    for (const auto& [command, count] : stats.requestsByCommand) {
+        text << " requests_" << int(command) << "=" << count;
+    }
+    for (const auto& [address, count] : stats.i2cProbes) {
+        text << " i2c_probes_" << int(address) << "=" << count;
+    }
+    for (const auto& [address, speed] : stats.i2cSpeed) {
+        text << " i2c_speed_" << int(address) << "=" << int(speed);
+    }
     return text.str();
+}
+
+Answer s_statsVerb(Request& request) {
+    return {s_stats(request.device().stats()), "ok"};
+}
+
+Answer s_clear(Request& request) {
+    request.device().clearStatsAndHistory();
+    return {"ok"};
+}
+
+Answer s_history(Request& request) {
+    Answer answer;
+    for (const Packet& packet : request.device().history()) {
+        answer.push_back("rx " + toHex(packet.wire()));
+    }
+    answer.push_back("ok");
+    return answer;
+}
+
+Answer s_heartbeat(Request& request) {
+    if (request.rest != "0" && request.rest != "1") {
+        throw RequestError("heartbeat value is 0 or 1");
+    }
+    request.device().sendHeartbeat(static_cast<uint8_t>(request.rest[0] - '0'), false);
+    return {"ok"};
+}
+
+Answer s_packet(Request& request) {
+    Bytes bytes = s_hex(request.rest);
+    if (bytes.size() > kMaxPacketData) {
+        throw RequestError("packet data is up to 28 bytes");
+    }
+    request.device().sendToHosts(request.device().reply(std::move(bytes)));
+    return {"ok"};
+}
+
+Answer s_raw(Request& request) {
+    request.device().sendRawToHosts(s_hex(request.rest));
+    return {"ok"};
+}
+
+Answer s_mute(Request& request) {
+    request.device().setMuted(s_onOff(request, 0));
+    return {"ok"};
+}
+
+Answer s_hangup(Request& request) {
+    request.device().hangUpHosts();
+    return {"ok"};
+}
+
+Answer s_replyDelay(Request& request) {
+    s_needWords(request, 1, "reply-delay SERIAL MS");
+    request.device().setReplyDelay(
+        std::chrono::milliseconds(s_number(request.words[0], 60000, "delay")));
+    return {"ok"};
+}
+
+Answer s_usbBusy(Request& request) {
+    if (!request.target.usb) {
+        throw RequestError("device is not on USB");
+    }
+    request.target.usb->setBusy(s_onOff(request, 0));
+    return {"ok"};
+}
+
+Answer s_get(Request& request) {
+    s_needWords(request, 3, "get SERIAL CMD OPT IDX [SUB]");
+    const Property* property = request.device().properties().find(s_propertyKey(request, 0));
+    if (property == nullptr) {
+        throw RequestError("no such property");
+    }
+    if (property->width == ValueWidth::Bytes) {
+        return {s_bytesLine("bytes ", property->bytes), "ok"};
+    }
+    if (property->width == ValueWidth::Void) {
+        return {"void", "ok"};
+    }
+    return {"value " + std::to_string(property->current()), "ok"};
+}
+
+ValueWidth s_width(const std::string& text) {
+    static const std::map<std::string, ValueWidth> kWidths = {{"void", ValueWidth::Void},
+                                                              {"u8", ValueWidth::Byte},
+                                                              {"u16", ValueWidth::Short},
+                                                              {"u32", ValueWidth::Int},
+                                                              {"bytes", ValueWidth::Bytes}};
+    auto found = kWidths.find(text);
+    if (found == kWidths.end()) {
+        throw RequestError("bad type " + text);
+    }
+    return found->second;
+}
+
+Answer s_prop(Request& request) {
+    s_needWords(request, 3, "prop SERIAL CMD OPT IDX [SUB] [type=T] [value=V] [access=A]");
+    const PropertyKey key = s_propertyKey(request, 0);
+    PropertyTable& table = request.device().properties();
+    Property* property = table.find(key);
+    const auto& named = request.named;
+    if (property == nullptr) {
+        if (!named.contains("type")) {
+            throw RequestError("a new property needs type=");
+        }
+        table.define(key, Property{});
+        property = table.find(key);
+    }
+    if (named.contains("type")) {
+        property->width = s_width(named.at("type"));
+    }
+    if (named.contains("value")) {
+        const std::string& value = named.at("value");
+        if (property->width == ValueWidth::Bytes) {
+            property->bytes = s_hex(value);
+        } else {
+            const size_t bytes = widthBytes(property->width);
+            const unsigned long maximum = bytes == 4 ? 0xFFFFFFFFul : (1ul << (8 * bytes)) - 1;
+            property->number = static_cast<uint32_t>(s_number(value, maximum, "value"));
+        }
+    }
+    if (named.contains("access")) {
+        const std::string& access = named.at("access");
+        if (access != "ro" && access != "rw" && access != "wo") {
+            throw RequestError("bad access " + access);
+        }
+        property->readable = access != "wo";
+        property->writable = access != "ro";
+    }
+    return {"ok"};
+}
+
+Answer s_name(Request& request) {
+    Property* name = request.device().properties().find({kCmdSystem, kSystemName, 0, {}});
+    name->bytes.assign(request.rest.begin(), request.rest.end());
+    return {"ok"};
+}
+
+FaultRule s_faultRule(const Request& request) {
+    FaultRule rule;
+    const auto& named = request.named;
+    if (!named.contains("cmd") || !named.contains("action")) {
+        throw RequestError("a fault needs cmd= and action=");
+    }
+    for (const auto& [name, value] : named) {
+        if (name == "cmd") {
+            rule.match.command = s_byte(value, "command");
+        } else if (name == "opt" || name == "idx" || name == "sub") {
+            (name == "opt"   ? rule.match.option
+             : name == "idx" ? rule.match.index
+                             : rule.match.sub) = s_byte(value, name.c_str());
+        } else if (name == "dir") {
+            if (value != "get" && value != "set") {
+                throw RequestError("dir is get or set");
+            }
+            rule.match.direction = value == "get" ? RequestDirection::Get : RequestDirection::Set;
+        } else if (name == "times") {
+            rule.remaining = s_number(value, 1000000000, "count");
+            if (*rule.remaining == 0) {
+                throw RequestError("times must be at least 1");
+            }
+        } else if (name != "action") {
+            throw RequestError("unknown fault field " + name);
+        }
+    }
+    const std::string& action = named.at("action");
+    const std::string argument = action.substr(action.find(':') + 1);
+    if (action == "drop") {
+        rule.action = FaultAction::Drop;
+    } else if (action.rfind("delay:", 0) == 0) {
+        rule.action = FaultAction::Delay;
+        rule.delayMs = static_cast<uint32_t>(s_number(argument, 60000, "delay"));
+    } else if (action.rfind("error:", 0) == 0) {
+        rule.action = FaultAction::Error;
+        rule.errorCode = s_byte(argument, "error code");
+    } else if (action.rfind("reply:", 0) == 0) {
+        rule.action = FaultAction::Reply;
+        rule.reply = s_hex(argument);
+        if (rule.reply.size() > kMaxPacketData) {
+            throw RequestError("a reply is up to 28 bytes");
+        }
+    } else {
+        throw RequestError("bad action " + action);
+    }
+    return rule;
+}
+
+Answer s_fault(Request& request) {
+    const unsigned id = request.device().faults().add(s_faultRule(request));
+    return {"rule " + std::to_string(id), "ok"};
+}
+
+Answer s_faults(Request& request) {
+    Answer answer;
+    for (const FaultRule& rule : request.device().faults().rules()) {
+        answer.push_back(rule.describe());
+    }
+    answer.push_back("ok");
+    return answer;
+}
+
+Answer s_clearFaults(Request& request) {
+    FaultRules& faults = request.device().faults();
+    if (request.words.empty()) {
+        faults.clear();
+    } else if (!faults.remove(static_cast<unsigned>(s_number(request.words[0], ~0u, "rule")))) {
+        throw RequestError("no rule " + request.words[0]);
+    }
+    return {"ok"};
+}
+
+Answer s_streams(Request& request) {
+    Answer answer;
+    for (const LinkStreams::Key& key : request.commands().streams().keys()) {
+        answer.push_back(
+            "key module=" + std::to_string(key.module) + " cmd=" + std::to_string(key.command) +
+            " opt=" + std::to_string(key.option) + " idx=" + std::to_string(key.index));
+    }
+    answer.push_back("ok");
+    return answer;
+}
+
+Answer s_streamPeriod(Request& request) {
+    s_needWords(request, 1, "stream-period SERIAL MS");
+    const unsigned long period = s_number(request.words[0], 60000, "period");
+    if (period == 0) {
+        throw RequestError("the period is at least 1 ms");
+    }
+    request.commands().streams().setPeriod(std::chrono::milliseconds(period));
+    return {"ok"};
+}
+
+Answer s_streamFlood(Request& request) {
+    s_needWords(request, 4, "stream-flood SERIAL COUNT CMD OPT IDX [SUB]");
+    const uint64_t count = s_number(request.words[0], 1000000, "count");
+    if (!request.commands().streams().flood(s_propertyKey(request, 1), count)) {
+        throw RequestError("no readable number property there");
+    }
+    return {"ok"};
+}
+
+Answer s_streamGarbage(Request& request) {
+    s_needWords(request, 1, "stream-garbage SERIAL COUNT");
+    request.commands().streams().garbage(s_number(request.words[0], 1000000, "count"));
+    return {"ok"};
+}
+
+Answer s_slot(Request& request) {
+    s_needWords(request, 2, "slot SERIAL STORE SLOT [capacity=N] [data=HEX]");
+    const uint8_t store = s_byte(request.words[0], "store");
+    const uint8_t slotNumber = s_byte(request.words[1], "slot");
+    StoreSlots& slots = request.commands().slots();
+    if (request.named.contains("capacity")) {
+        slots.defineSlot(
+            store, slotNumber,
+            static_cast<uint16_t>(s_number(request.named.at("capacity"), 0xFFFF, "capacity")));
+    }
+    StoreSlots::Slot* slot = slots.find(store, slotNumber);
+    if (slot == nullptr) {
+        throw RequestError("no such slot");
+    }
+    if (request.named.contains("data")) {
+        Bytes data = s_hex(request.named.at("data"));
+        if (data.size() > slot->capacity) {
+            throw RequestError("data beyond the slot's capacity");
+        }
+        slot->bytes = std::move(data);
+    }
+    return {
+        s_bytesLine(("slot capacity=" + std::to_string(slot->capacity) + " ").c_str(), slot->bytes),
+        "ok"};
+}
+
+Answer s_factory(Request& request) {
+    s_needWords(request, 1, "factory SERIAL BLOCK [data=HEX]");
+    Bytes& block = request.commands().factory().block(
+        static_cast<uint8_t>(s_number(request.words[0], FactoryData::kBlocks - 1, "block")));
+    if (request.named.contains("data")) {
+        Bytes data = s_hex(request.named.at("data"));
+        if (data.size() > FactoryData::kMaxBlockBytes) {
+            throw RequestError("data beyond the block's size");
+        }
+        block = std::move(data);
+    }
+    return {s_bytesLine("factory ", block), "ok"};
+}
+
+Answer s_entityInfo(Request& request) {
+    s_needWords(request, 2, "entity-info SERIAL CLASS SUBCLASS [subclasses=N] [group=N]");
+    ModuleQueries::EntityInfo& info = request.commands().moduleQueries().entityInfo(
+        s_byte(request.words[0], "class"), s_byte(request.words[1], "subclass"));
+    if (request.named.contains("subclasses")) {
+        info.subclasses = s_byte(request.named.at("subclasses"), "count");
+    }
+    if (request.named.contains("group")) {
+        info.group = s_byte(request.named.at("group"), "group");
+    }
+    return {"entity-info subclasses=" + std::to_string(info.subclasses) +
+                " group=" + std::to_string(info.group),
+            "ok"};
+}
+
+Answer s_i2cPresent(Request& request) {
+    s_needWords(request, 2, "i2c-present SERIAL ADDRESS on|off");
+    request.commands().i2c().setPresent(s_byte(request.words[0], "address"), s_onOff(request, 1));
+    return {"ok"};
+}
+
+using Verb = std::function<Answer(Request&)>;
+
+const std::map<std::string, Verb>& s_verbs() {
+    static const std::map<std::string, Verb> verbs = {
+        {"stats", s_statsVerb},
+        {"clear", s_clear},
+        {"history", s_history},
+        {"heartbeat", s_heartbeat},
+        {"packet", s_packet},
+        {"raw", s_raw},
+        {"mute", s_mute},
+        {"hangup", s_hangup},
+        {"reply-delay", s_replyDelay},
+        {"usb-busy", s_usbBusy},
+        {"get", s_get},
+        {"prop", s_prop},
+        {"name", s_name},
+        {"fault", s_fault},
+        {"faults", s_faults},
+        {"clear-faults", s_clearFaults},
+        {"streams", s_streams},
+        {"stream-period", s_streamPeriod},
+        {"stream-flood", s_streamFlood},
+        {"stream-garbage", s_streamGarbage},
+        {"slot", s_slot},
+        {"factory", s_factory},
+        {"entity-info", s_entityInfo},
+        {"i2c-present", s_i2cPresent},
+    };
+    return verbs;
 }
 
 }  // namespace
@@ -73,77 +509,37 @@ std::vector<std::string> ControlServer::execute(const std::string& line) {
     std::istringstream words(line);
     std::string verb, serialText;
     words >> verb >> serialText;
-    std::string argument;
-    std::getline(words >> std::ws, argument);
-
     if (verb == "stop") {
         loop_.stop();
         return {"ok"};
     }
-    static const char* const kDeviceVerbs[] = {"stats", "history", "heartbeat", "packet",
-                                               "raw",   "mute",    "hangup"};
-    if (std::find(std::begin(kDeviceVerbs), std::end(kDeviceVerbs), verb) ==
-        std::end(kDeviceVerbs)) {
+    auto found = s_verbs().find(verb);
+    if (found == s_verbs().end()) {
         return {"error unknown command " + verb};
     }
-    uint32_t serial = 0;
     try {
-        size_t used = 0;
-        serial = static_cast<uint32_t>(std::stoul(serialText, &used, 16));
-        if (used != serialText.size()) {
-            return {"error bad serial number"};
+        const uint32_t serial =
+            static_cast<uint32_t>(s_number("0x" + serialText, 0xFFFFFFFFul, "serial number"));
+        SimulatedDevice* target = simulator_.find(serial);
+        if (target == nullptr) {
+            return {"error no device " + serialText};
         }
-    } catch (const std::exception&) {
-        return {"error usage: <command> <serial> [argument]"};
-    }
-    Device* device = simulator_.find(serial);
-    if (device == nullptr) {
-        return {"error no device " + serialText};
-    }
-
-    Bytes bytes;
-    if (verb == "stats") {
-        return {s_stats(device->stats()), "ok"};
-    }
-    if (verb == "history") {
-        std::vector<std::string> answer;
-        for (const Packet& packet : device->history()) {
-            answer.push_back("rx " + toHex(packet.wire()));
+        Request request{*target, {}, {}, {}};
+        std::getline(words >> std::ws, request.rest);
+        std::istringstream arguments(request.rest);
+        std::string word;
+        while (arguments >> word) {
+            const size_t equals = word.find('=');
+            if (equals == std::string::npos) {
+                request.words.push_back(word);
+            } else {
+                request.named[word.substr(0, equals)] = word.substr(equals + 1);
+            }
         }
-        answer.push_back("ok");
-        return answer;
+        return found->second(request);
+    } catch (const RequestError& error) {
+        return {std::string("error ") + error.what()};
     }
-    if (verb == "heartbeat") {
-        if (argument != "0" && argument != "1") {
-            return {"error heartbeat value is 0 or 1"};
-        }
-        device->sendHeartbeat(static_cast<uint8_t>(argument[0] - '0'), false);
-        return {"ok"};
-    }
-    if (verb == "packet") {
-        if (!fromHex(argument, bytes) || bytes.size() > kMaxPacketData) {
-            return {"error packet data is up to 28 hexadecimal bytes"};
-        }
-        device->sendToHosts(device->reply(bytes));
-        return {"ok"};
-    }
-    if (verb == "raw") {
-        if (!fromHex(argument, bytes)) {
-            return {"error raw bytes are hexadecimal"};
-        }
-        device->sendRawToHosts(bytes);
-        return {"ok"};
-    }
-    if (verb == "mute") {
-        if (argument != "on" && argument != "off") {
-            return {"error mute takes on or off"};
-        }
-        device->setMuted(argument == "on");
-        return {"ok"};
-    }
-    // The last verb left: "hangup".
-    device->hangUpHosts();
-    return {"ok"};
 }
 
 }  // namespace sim

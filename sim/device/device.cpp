@@ -2,20 +2,49 @@
 
 #include <algorithm>
 
+#include "protocol_codes.h"
+
 namespace sim {
 
 namespace {
 
-// Heartbeats carry command 0 and one value byte; the host answers with the value plus 2.
-constexpr uint8_t kHeartbeatCommand = 0;
+// The host answers a heartbeat with its value plus 2.
 constexpr uint8_t kHeartbeatAnswerOffset = 2;
 
 }  // namespace
 
-Device::Device(const DeviceConfig& config) : config_(config) {}
+Bytes genericErrorReply(const Bytes& request, uint8_t code) {
+    return {request[0], static_cast<uint8_t>((request.size() > 1 ? request[1] : 0) | 0x80), code};
+}
 
-void Device::setCommandHandler(uint8_t command, Handler handler) {
+Device::Device(EventLoop& loop, const DeviceConfig& config)
+    : loop_(loop), config_(config), replyDelay_(config.replyDelay) {}
+
+void Device::clearStatsAndHistory() {
+    stats_ = DeviceStats{};
+    history_.clear();
+}
+
+void Device::setCommandHandler(uint8_t command, std::unique_ptr<CommandHandler> handler) {
     handlers_[command] = std::move(handler);
+}
+
+void Device::setUeiHandler(std::unique_ptr<CommandHandler> handler) {
+    ueiHandler_ = std::move(handler);
+}
+
+void Device::addChild(Device& child) {
+    children_.push_back(&child);
+    child.router_ = this;
+}
+
+Device* Device::childAt(uint8_t address) const {
+    for (Device* child : children_) {
+        if (child->config_.address == address) {
+            return child;
+        }
+    }
+    return nullptr;
 }
 
 void Device::attach(HostConnection* host) {
@@ -41,27 +70,88 @@ void Device::receive(const Packet& packet, HostConnection& host) {
     if (packet.address == kQueryAddress) {
         ++stats_.queries;
         if (!muted_) {
-            host.sendPacket(reply({}));
+            answer(host, {});
         }
         return;
     }
     if (packet.address != config_.address) {
-        ++stats_.foreign;
+        Device* child = childAt(packet.address);
+        if (child == nullptr) {
+            ++stats_.foreign;
+        } else if (!muted_) {
+            ++stats_.forwarded;
+            child->receive(packet, host);
+        }
         return;
     }
-    if (packet.data.size() == 2 && packet.data[0] == kHeartbeatCommand) {
+    if (packet.data.size() == 2 && packet.data[0] == kCmdHeartbeat) {
         answerHeartbeatReply(packet);
         return;
     }
     if (muted_ || packet.data.empty()) {
         return;
     }
-    auto handler = handlers_.find(packet.data[0]);
-    if (handler == handlers_.end()) {
+    handleCommand(packet, host);
+}
+
+void Device::handleCommand(const Packet& packet, HostConnection& host) {
+    const uint8_t command = packet.data[0];
+    ++stats_.requestsByCommand[command];
+    CommandHandler* handler = nullptr;
+    if (auto found = handlers_.find(command); found != handlers_.end()) {
+        handler = found->second.get();
+    } else if (isUeiCommand(command)) {
+        handler = ueiHandler_.get();
+    }
+    if (const FaultRule* fault = faults_.take(packet.data)) {
+        ++stats_.faultsFired;
+        switch (fault->action) {
+            case FaultAction::Drop:
+                return;
+            case FaultAction::Error:
+                answer(host, handler != nullptr ? handler->errorReply(packet.data, fault->errorCode)
+                                                : genericErrorReply(packet.data, fault->errorCode));
+                return;
+            case FaultAction::Reply:
+                answer(host, fault->reply);
+                return;
+            case FaultAction::Delay:
+                requestDelay_ = std::chrono::milliseconds(fault->delayMs);
+                break;
+        }
+    }
+    if (handler == nullptr) {
         ++stats_.unhandled;
+    } else {
+        handler->handle(*this, packet, host);
+    }
+    requestDelay_ = std::chrono::milliseconds(0);
+}
+
+void Device::answer(HostConnection& host, Bytes data) {
+    Packet packet = reply(std::move(data));
+    const auto delay = replyDelay_ + requestDelay_;
+    if (delay.count() == 0) {
+        host.sendPacket(packet);
         return;
     }
-    handler->second(*this, packet, host);
+    loop_.after(delay, [this, id = host.id(), packet = std::move(packet)] {
+        if (HostConnection* stillThere = attachedHost(id)) {
+            stillThere->sendPacket(packet);
+        }
+    });
+}
+
+HostConnection* Device::attachedHost(uint64_t id) const {
+    if (router_ != nullptr) {
+        return router_->attachedHost(id);
+    }
+    for (HostConnection* host : hosts_) {
+        if (host->id() == id) {
+            return host;
+        }
+    }
+    return nullptr;
 }
 
 void Device::answerHeartbeatReply(const Packet& packet) {
@@ -71,7 +161,7 @@ void Device::answerHeartbeatReply(const Packet& packet) {
 }
 
 void Device::sendHeartbeat(uint8_t value, bool onlyPresentHosts) {
-    const Packet heartbeat = reply({kHeartbeatCommand, value});
+    const Packet heartbeat = reply({kCmdHeartbeat, value});
     bool sent = false;
     for (HostConnection* host : hosts_) {
         if (!onlyPresentHosts || host->hostPresent()) {
@@ -86,12 +176,20 @@ void Device::sendHeartbeat(uint8_t value, bool onlyPresentHosts) {
 }
 
 void Device::sendToHosts(const Packet& packet) {
+    if (router_ != nullptr) {
+        router_->sendToHosts(packet);
+        return;
+    }
     for (HostConnection* host : hosts_) {
         host->sendPacket(packet);
     }
 }
 
 void Device::sendRawToHosts(const Bytes& bytes) {
+    if (router_ != nullptr) {
+        router_->sendRawToHosts(bytes);
+        return;
+    }
     for (HostConnection* host : hosts_) {
         host->sendRaw(bytes);
     }

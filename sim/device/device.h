@@ -1,16 +1,23 @@
 // A simulated device: identity, the link-level behaviour every device shares (query answers,
-// route switches, heartbeats) and a table of command handlers that further behaviour plugs into.
+// route switches, heartbeats), a handler per command code, its property table, the fault rules
+// a test injects, and the devices that sit behind it when it acts as a router.
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "event_loop.h"
+#include "fault_rules.h"
 #include "host_connection.h"
 #include "packet.h"
+#include "property_table.h"
 
 namespace sim {
 
@@ -21,7 +28,18 @@ struct DeviceConfig {
     bool tcp = false;
     bool pty = false;
     bool usb = false;
-    bool beacon = false;  // announced by beacon, as a device server would
+    bool beacon = false;   // announced by beacon, as a device server would
+    bool usbBusy = false;  // on the emulated bus as though another process held it
+    // Firmware version, packed: 0x2F major minor patch.
+    uint32_t version = 0x2F020A04;
+    uint32_t build = 1000;
+    std::string name;
+    // The chip's identifier, in the order a fingerprint shows its words.
+    std::array<uint32_t, 4> identifier{};
+    // The router this device sits behind, on the bus address that is its module address.
+    std::optional<uint32_t> routerSerial;
+    std::chrono::milliseconds replyDelay{0};
+    std::chrono::milliseconds streamPeriod{10};
 };
 
 struct DeviceStats {
@@ -29,27 +47,73 @@ struct DeviceStats {
     uint64_t queries = 0;    // packets to the query address
     uint64_t routeOn = 0;    // route switches with value 1
     uint64_t routeOff = 0;   // route switches with value 0
-    uint64_t foreign = 0;    // packets for another module address
+    uint64_t foreign = 0;    // packets for a module address neither ours nor behind us
+    uint64_t forwarded = 0;  // packets passed on to a device behind this one
     uint64_t unhandled = 0;  // commands without a handler
+    uint64_t malformed = 0;  // requests too short or of a shape no handler takes
     uint64_t heartbeatsSent = 0;
     uint64_t heartbeatAnswers = 0;
     int lastHeartbeatAnswer = -1;
     uint64_t unanswered = 0;  // heartbeats sent since the last answer
+    std::map<uint8_t, uint64_t> requestsByCommand;
+    uint64_t faultsFired = 0;
+    uint64_t ueiGets = 0;
+    uint64_t ueiSets = 0;  // sets with a value, byte arrays included
+    uint64_t ueiCalls = 0;
+    uint64_t ueiErrors = 0;  // UEI requests refused with an error reply
+    uint64_t runsIn = 0;     // byte-array runs received whole and stored
+    uint64_t runsOut = 0;    // byte-array runs sent
+    uint64_t runsRefused = 0;
+    uint64_t streamSamples = 0;
+    uint64_t streamGarbage = 0;
+    uint64_t storeSaves = 0;
+    uint64_t storeLoads = 0;
+    uint64_t storeResets = 0;
+    uint64_t routeToMeSets = 0;
+    std::map<uint8_t, uint64_t> i2cProbes;  // by bus address
+    std::map<uint8_t, uint8_t> i2cSpeed;    // last speed code used, by bus address
+};
+
+class Device;
+
+// [command, byte 1 | 0x80, code]: the error reply of commands without a shape of their own.
+Bytes genericErrorReply(const Bytes& request, uint8_t code);
+
+// What a device does with one command code. Handlers answer through Device::answer.
+class CommandHandler {
+public:
+    virtual ~CommandHandler() = default;
+    virtual void handle(Device& device, const Packet& request, HostConnection& host) = 0;
+    // The data of the reply that refuses `request` with `code`, shaped as the replies this
+    // command's callers look for; by default the generic one.
+    virtual Bytes errorReply(const Bytes& request, uint8_t code) const {
+        return genericErrorReply(request, code);
+    }
 };
 
 class Device {
 public:
-    using Handler =
-        std::function<void(Device& device, const Packet& request, HostConnection& host)>;
-
-    explicit Device(const DeviceConfig& config);
+    Device(EventLoop& loop, const DeviceConfig& config);
 
     const DeviceConfig& config() const { return config_; }
     const DeviceStats& stats() const { return stats_; }
+    DeviceStats& counters() { return stats_; }
     // The most recent packets from hosts, oldest first.
     const std::deque<Packet>& history() const { return history_; }
+    void clearStatsAndHistory();
 
-    void setCommandHandler(uint8_t command, Handler handler);
+    PropertyTable& properties() { return properties_; }
+    FaultRules& faults() { return faults_; }
+    EventLoop& loop() { return loop_; }
+
+    void setCommandHandler(uint8_t command, std::unique_ptr<CommandHandler> handler);
+    // Takes every UEI command that has no handler of its own.
+    void setUeiHandler(std::unique_ptr<CommandHandler> handler);
+
+    // Puts `child` behind this device, reached by packets to its module address.
+    void addChild(Device& child);
+    Device* router() const { return router_; }
+    Device* childAt(uint8_t address) const;
 
     void attach(HostConnection* host);
     void detach(HostConnection* host);
@@ -59,9 +123,14 @@ public:
 
     // A packet from this device's module address.
     Packet reply(Bytes data) const { return Packet{config_.address, std::move(data)}; }
+    // Sends `data` from this device to `host`, held back by the reply delay and by any
+    // delay fault that caught the request being handled.
+    void answer(HostConnection& host, Bytes data);
+    void setReplyDelay(std::chrono::milliseconds delay) { replyDelay_ = delay; }
 
     // Sends a heartbeat (0 up, 1 down) to every host, or only to hosts known to be there.
     void sendHeartbeat(uint8_t value, bool onlyPresentHosts);
+    // A device behind a router reaches the hosts through the router's connections.
     void sendToHosts(const Packet& packet);
     void sendRawToHosts(const Bytes& bytes);
     void hangUpHosts();
@@ -74,12 +143,22 @@ private:
     static constexpr size_t kHistoryLength = 256;
 
     void answerHeartbeatReply(const Packet& packet);
+    void handleCommand(const Packet& packet, HostConnection& host);
+    HostConnection* attachedHost(uint64_t id) const;
 
+    EventLoop& loop_;
     DeviceConfig config_;
     DeviceStats stats_;
     std::deque<Packet> history_;
-    std::map<uint8_t, Handler> handlers_;
+    PropertyTable properties_;
+    FaultRules faults_;
+    std::map<uint8_t, std::unique_ptr<CommandHandler>> handlers_;
+    std::unique_ptr<CommandHandler> ueiHandler_;
     std::vector<HostConnection*> hosts_;
+    std::vector<Device*> children_;
+    Device* router_ = nullptr;
+    std::chrono::milliseconds replyDelay_{0};
+    std::chrono::milliseconds requestDelay_{0};
     bool muted_ = false;
 };
 

@@ -35,8 +35,17 @@ void EventLoop::unwatch(int fd) {
     watches_.erase(fd);
 }
 
-void EventLoop::every(std::chrono::milliseconds period, std::function<void()> callback) {
-    timers_.push_back(Timer{period, Clock::now() + period, std::move(callback)});
+EventLoop::TimerId EventLoop::every(std::chrono::milliseconds period,
+                                    std::function<void()> callback) {
+    timers_.emplace(++lastTimer_, Timer{period, Clock::now() + period, std::move(callback)});
+    return lastTimer_;
+}
+
+EventLoop::TimerId EventLoop::after(std::chrono::milliseconds delay,
+                                    std::function<void()> callback) {
+    timers_.emplace(++lastTimer_,
+                    Timer{std::chrono::milliseconds(0), Clock::now() + delay, std::move(callback)});
+    return lastTimer_;
 }
 
 void EventLoop::run() {
@@ -49,7 +58,7 @@ void EventLoop::run() {
         }
         int timeoutMs = -1;
         const auto now = Clock::now();
-        for (const auto& timer : timers_) {
+        for (const auto& [id, timer] : timers_) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(timer.due - now);
             int ms = static_cast<int>(std::max<long long>(0, left.count()));
             timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
@@ -73,14 +82,32 @@ void EventLoop::run() {
             callback(fds[i].revents);
         }
         runDeferred();
-        const auto after = Clock::now();
-        for (size_t i = 0; i < timers_.size() && !stopping_; ++i) {
-            if (timers_[i].due <= after) {
-                timers_[i].due = after + timers_[i].period;
-                timers_[i].callback();
-            }
-        }
+        runDueTimers();
         runDeferred();
+    }
+}
+
+void EventLoop::runDueTimers() {
+    const auto now = Clock::now();
+    std::vector<TimerId> due;
+    for (const auto& [id, timer] : timers_) {
+        if (timer.due <= now) {
+            due.push_back(id);
+        }
+    }
+    // A callback may cancel or add timers, so look each one up again.
+    for (TimerId id : due) {
+        auto found = timers_.find(id);
+        if (stopping_ || found == timers_.end()) {
+            continue;
+        }
+        std::function<void()> callback = found->second.callback;
+        if (found->second.period.count() == 0) {
+            timers_.erase(found);
+        } else {
+            found->second.due = now + found->second.period;
+        }
+        callback();
     }
 }
 

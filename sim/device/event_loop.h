@@ -25,8 +25,14 @@ public:
     // watch of the same descriptor.
     void watch(int fd, short events, Callback callback);
     void unwatch(int fd);
-    // Calls back every period, first one period from now.
-    void every(std::chrono::milliseconds period, std::function<void()> callback);
+    using TimerId = unsigned long;
+
+    // Calls back every period, first one period from now, until cancelled.
+    TimerId every(std::chrono::milliseconds period, std::function<void()> callback);
+    // Calls back once, `delay` from now.
+    TimerId after(std::chrono::milliseconds delay, std::function<void()> callback);
+    // Harmless for a timer that has already fired or been cancelled.
+    void cancel(TimerId timer) { timers_.erase(timer); }
 
     // Runs the callback once the current round of events is handled, so that an object can
     // end itself from inside one of its own callbacks.
@@ -43,18 +49,21 @@ private:
         unsigned generation;
     };
     struct Timer {
-        std::chrono::milliseconds period;
+        std::chrono::milliseconds period;  // zero for a one-shot timer
         Clock::time_point due;
         std::function<void()> callback;
     };
 
     void runDeferred();
+    void runDueTimers();
 
     int signalFd_ = -1;
     bool stopping_ = false;
     unsigned generation_ = 0;
     std::map<int, Watch> watches_;
-    std::vector<Timer> timers_;
+    TimerId lastTimer_ = 0;
+    // Ordered by id, so timers that fall due together fire in the order they were made.
+    std::map<TimerId, Timer> timers_;
     std::vector<std::function<void()>> deferred_;
 };
 

@@ -2,6 +2,7 @@
 // emulated USB endpoint). The transport frames packets its own way; the device does not care.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "packet.h"
@@ -10,7 +11,14 @@ namespace sim {
 
 class HostConnection {
 public:
+    HostConnection() : id_(++lastId_) {}
     virtual ~HostConnection() = default;
+    HostConnection(const HostConnection&) = delete;
+    HostConnection& operator=(const HostConnection&) = delete;
+
+    // Never reused, so that an answer sent late finds out whether its host is still there.
+    uint64_t id() const { return id_; }
+
     // Sends one packet in the transport's framing.
     virtual void sendPacket(const Packet& packet) = 0;
     // Sends bytes exactly as given, outside any framing (to test a host against line noise).
@@ -19,6 +27,11 @@ public:
     virtual void hangUp() = 0;
     // Whether a host is there to answer heartbeats.
     virtual bool hostPresent() const = 0;
+
+private:
+    // Connections are made on the event loop's thread only.
+    inline static uint64_t lastId_ = 0;
+    const uint64_t id_;
 };
 
 }  // namespace sim

@@ -1,29 +1,49 @@
 #include "options.h"
 
 #include <cstdlib>
+#include <set>
+#include <sstream>
 
 namespace sim {
 
 const char* const kUsage =
     "usage: lynkor-sim [--heartbeat-ms N] [--answer-queries] [--usb-dir DIR] --device SERIAL\n"
-    "                  [--model N] [--address N] [--tcp] [--pty] [--usb] [--beacon]\n"
-    "                  [--device SERIAL ...]\n"
-    "  --device SERIAL   a simulated device with this hexadecimal serial number; the options\n"
-    "                    after it, up to the next --device, describe it\n"
-    "  --model N         its model number (default 0)\n"
-    "  --address N       its module address, even, 2 to 254 (default 2; 0x.. for hexadecimal)\n"
-    "  --tcp             serve it over TCP on 127.0.0.1 (the default transport)\n"
-    "  --pty             serve it over the packetized serial framing on a pseudo-terminal\n"
-    "  --usb             serve it on the emulated USB bus\n"
-    "  --beacon          announce it by beacon on loopback, as a device server would\n"
-    "  --usb-dir DIR     the emulated bus (default: $LYNKOR_USB_EMULATION)\n"
-    "  --heartbeat-ms N  heartbeat period for every device, 0 for none (default 1000)\n"
-    "  --answer-queries  answer the network discovery query on loopback for the TCP devices\n"
+    "                  [device options] [--device SERIAL [device options] ...]\n"
+    "  --device SERIAL       a simulated device with this hexadecimal serial number; the\n"
+    "                        options after it, up to the next --device, describe it\n"
+    "  --model N             its model number (default 0)\n"
+    "  --address N           its module address, even, 2 to 254 (default 2; 0x.. for hex)\n"
+    "  --tcp                 serve it over TCP on 127.0.0.1 (the default transport)\n"
+    "  --pty                 serve it over the packetized serial framing on a pseudo-terminal\n"
+    "  --usb                 serve it on the emulated USB bus\n"
+    "  --usb-busy            on the emulated bus as though another process held it\n"
+    "  --beacon              announce it by beacon on loopback, as a device server would\n"
+    "  --behind SERIAL       put it behind the router with that serial, on the bus address\n"
+    "                        that is its module address; it then needs no transport\n"
+    "  --version V           firmware version: MAJOR.MINOR.PATCH, or a packed 0x... value\n"
+    "                        (default 2.10.4)\n"
+    "  --build N             firmware build number (default 1000)\n"
+    "  --name TEXT           device name (default empty)\n"
+    "  --identifier W,W,W,W  chip identifier: four hexadecimal words, as a fingerprint shows\n"
+    "                        them (default derived from the serial number)\n"
+    "  --reply-delay-ms N    hold back every answer N ms (default 0)\n"
+    "  --stream-period-ms N  stream sample period, 1 to 60000 (default 10)\n"
+    "  --usb-dir DIR         the emulated bus (default: $LYNKOR_USB_EMULATION)\n"
+    "  --heartbeat-ms N      heartbeat period for every device, 0 for none (default 1000)\n"
+    "  --answer-queries      answer the network discovery query on loopback for the TCP devices\n"
     "Prints one line per transport (\"tcp <serial> 127.0.0.1:<port>\", \"pty <serial> <path>\",\n"
     "\"usb <serial> <path>\"), then \"control 127.0.0.1:<port>\" and \"ready\"; runs until "
-    "SIGTERM.\n";
+    "SIGTERM.\n"
+    "The control socket takes one request a line; see control_server.h for the commands.\n";
 
 namespace {
+
+// Options that take a value, and whether they describe the device before them.
+const std::set<std::string> kDeviceValueOptions = {
+    "--model", "--address",    "--behind",         "--version",         "--build",
+    "--name",  "--identifier", "--reply-delay-ms", "--stream-period-ms"};
+const std::set<std::string> kDeviceFlags = {"--tcp", "--pty", "--usb", "--usb-busy", "--beacon"};
+const std::set<std::string> kGlobalValueOptions = {"--device", "--heartbeat-ms", "--usb-dir"};
 
 bool s_number(const std::string& text, int base, unsigned long maximum, unsigned long& value) {
     try {
@@ -35,79 +55,203 @@ bool s_number(const std::string& text, int base, unsigned long maximum, unsigned
     }
 }
 
+// "2.10.4" packs as 0x2F020A04; a number is taken as packed already.
+bool s_version(const std::string& text, uint32_t& packed) {
+    unsigned long number = 0;
+    if (text.find('.') == std::string::npos) {
+        if (!s_number(text, 0, 0xFFFFFFFFul, number)) {
+            return false;
+        }
+        packed = static_cast<uint32_t>(number);
+        return true;
+    }
+    std::istringstream parts(text);
+    std::string part;
+    packed = 0x2F;
+    int count = 0;
+    while (std::getline(parts, part, '.')) {
+        if (++count > 3 || part.empty() || !s_number(part, 10, 255, number)) {
+            return false;
+        }
+        packed = packed << 8 | static_cast<uint32_t>(number);
+    }
+    return count == 3;
+}
+
+bool s_identifier(const std::string& text, std::array<uint32_t, 4>& words) {
+    std::istringstream parts(text);
+    std::string part;
+    size_t count = 0;
+    unsigned long number = 0;
+    while (std::getline(parts, part, ',')) {
+        if (count == words.size() || part.empty() || !s_number(part, 16, 0xFFFFFFFFul, number)) {
+            return false;
+        }
+        words[count++] = static_cast<uint32_t>(number);
+    }
+    return count == words.size();
+}
+
+// Distinct per device, so that fingerprints tell devices apart.
+std::array<uint32_t, 4> s_defaultIdentifier(uint32_t serial) {
+    return {0x4E560000u | (serial >> 16), serial, ~serial, 0x13579BDFu ^ serial};
+}
+
+// Applies one option that describes the last device; false with the reason in `error`.
+bool s_deviceOption(const std::string& option, const std::string& value, DeviceConfig& config,
+                    std::string& error) {
+    unsigned long number = 0;
+    if (option == "--model") {
+        if (!s_number(value, 0, 0xFFFFFFFFul, number)) {
+            error = "bad model " + value;
+            return false;
+        }
+        config.model = static_cast<uint32_t>(number);
+    } else if (option == "--address") {
+        // Module addresses are even; the odd ones include the query and route addresses.
+        if (!s_number(value, 0, 254, number) || number == 0 || number % 2 != 0) {
+            error = "bad module address " + value;
+            return false;
+        }
+        config.address = static_cast<uint8_t>(number);
+    } else if (option == "--behind") {
+        if (!s_number(value, 16, 0xFFFFFFFFul, number)) {
+            error = "bad router serial number " + value;
+            return false;
+        }
+        config.routerSerial = static_cast<uint32_t>(number);
+    } else if (option == "--version") {
+        if (!s_version(value, config.version)) {
+            error = "bad version " + value;
+            return false;
+        }
+    } else if (option == "--build") {
+        if (!s_number(value, 10, 0xFFFFFFFFul, number)) {
+            error = "bad build " + value;
+            return false;
+        }
+        config.build = static_cast<uint32_t>(number);
+    } else if (option == "--name") {
+        config.name = value;
+    } else if (option == "--identifier") {
+        if (!s_identifier(value, config.identifier)) {
+            error = "bad identifier " + value;
+            return false;
+        }
+    } else if (option == "--reply-delay-ms") {
+        if (!s_number(value, 10, 60000, number)) {
+            error = "bad reply delay " + value;
+            return false;
+        }
+        config.replyDelay = std::chrono::milliseconds(number);
+    } else if (option == "--stream-period-ms") {
+        if (!s_number(value, 10, 60000, number) || number == 0) {
+            error = "bad stream period " + value;
+            return false;
+        }
+        config.streamPeriod = std::chrono::milliseconds(number);
+    } else {
+        (option == "--tcp"        ? config.tcp
+         : option == "--pty"      ? config.pty
+         : option == "--usb"      ? config.usb
+         : option == "--usb-busy" ? config.usbBusy
+                                  : config.beacon) = true;
+    }
+    return true;
+}
+
+// Checks what only the whole command line shows.
+bool s_checkDevices(Options& options, std::string& error) {
+    std::vector<DeviceConfig>& devices = options.devices;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        DeviceConfig& config = devices[i];
+        for (size_t j = 0; j < i; ++j) {
+            if (devices[j].serial == config.serial) {
+                error = "serial number given twice";
+                return false;
+            }
+        }
+        if (config.usb && options.usbDirectory.empty()) {
+            error = "--usb needs --usb-dir or LYNKOR_USB_EMULATION";
+            return false;
+        }
+        if (!config.tcp && !config.pty && !config.usb && !config.routerSerial) {
+            config.tcp = true;
+        }
+        if (config.beacon && !config.tcp) {
+            error = "--beacon needs the device on TCP";
+            return false;
+        }
+        if (!config.routerSerial) {
+            continue;
+        }
+        const DeviceConfig* router = nullptr;
+        for (const DeviceConfig& other : devices) {
+            router = other.serial == *config.routerSerial ? &other : router;
+        }
+        if (router == nullptr || router == &config || router->routerSerial) {
+            error = "--behind needs a router among the devices that is not behind one itself";
+            return false;
+        }
+        for (const DeviceConfig& other : devices) {
+            const bool onSameBus = &other != &config && other.routerSerial == config.routerSerial;
+            if (router->address == config.address ||
+                (onSameBus && other.address == config.address)) {
+                error =
+                    "two devices on one router's bus at address " + std::to_string(config.address);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
     Options options;
-    auto needsDevice = [&](const std::string& option) {
-        if (options.devices.empty()) {
-            error = option + " must follow --device";
-            return false;
-        }
-        return true;
-    };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        const bool takesValue = option == "--device" || option == "--model" ||
-                                option == "--address" || option == "--heartbeat-ms" ||
-                                option == "--usb-dir";
+        const bool deviceOption =
+            kDeviceValueOptions.contains(option) || kDeviceFlags.contains(option);
+        const bool takesValue =
+            kDeviceValueOptions.contains(option) || kGlobalValueOptions.contains(option);
+        if (!deviceOption && !takesValue && option != "--answer-queries") {
+            error = "unknown option " + option;
+            return std::nullopt;
+        }
         if (takesValue && i + 1 >= args.size()) {
             error = option + " needs a value";
             return std::nullopt;
         }
         const std::string value = takesValue ? args[++i] : std::string();
         unsigned long number = 0;
-        if (option == "--device") {
+        if (deviceOption) {
+            if (options.devices.empty()) {
+                error = option + " must follow --device";
+                return std::nullopt;
+            }
+            if (!s_deviceOption(option, value, options.devices.back(), error)) {
+                return std::nullopt;
+            }
+        } else if (option == "--device") {
             if (!s_number(value, 16, 0xFFFFFFFFul, number)) {
                 error = "bad serial number " + value;
                 return std::nullopt;
             }
             DeviceConfig config;
             config.serial = static_cast<uint32_t>(number);
+            config.identifier = s_defaultIdentifier(config.serial);
             options.devices.push_back(config);
-        } else if (option == "--model") {
-            if (!needsDevice(option)) {
-                return std::nullopt;
-            }
-            if (!s_number(value, 0, 0xFFFFFFFFul, number)) {
-                error = "bad model " + value;
-                return std::nullopt;
-            }
-            options.devices.back().model = static_cast<uint32_t>(number);
-        } else if (option == "--address") {
-            if (!needsDevice(option)) {
-                return std::nullopt;
-            }
-            // Module addresses are even; the odd ones include the query and route addresses.
-            if (!s_number(value, 0, 254, number) || number == 0 || number % 2 != 0) {
-                error = "bad module address " + value;
-                return std::nullopt;
-            }
-            options.devices.back().address = static_cast<uint8_t>(number);
-        } else if (option == "--tcp" || option == "--pty" || option == "--usb") {
-            if (!needsDevice(option)) {
-                return std::nullopt;
-            }
-            DeviceConfig& config = options.devices.back();
-            (option == "--tcp" ? config.tcp : option == "--pty" ? config.pty : config.usb) = true;
         } else if (option == "--usb-dir") {
             options.usbDirectory = value;
-        } else if (option == "--beacon") {
-            if (!needsDevice(option)) {
-                return std::nullopt;
-            }
-            options.devices.back().beacon = true;
         } else if (option == "--answer-queries") {
             options.answerQueries = true;
-        } else if (option == "--heartbeat-ms") {
-            if (!s_number(value, 10, 3600000, number)) {
-                error = "bad heartbeat period " + value;
-                return std::nullopt;
-            }
-            options.heartbeatPeriod = std::chrono::milliseconds(number);
-        } else {
-            error = "unknown option " + option;
+        } else if (!s_number(value, 10, 3600000, number)) {
+            error = "bad heartbeat period " + value;
             return std::nullopt;
+        } else {
+            options.heartbeatPeriod = std::chrono::milliseconds(number);
         }
     }
     if (options.devices.empty()) {
@@ -118,25 +262,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         const char* fromEnvironment = std::getenv("LYNKOR_USB_EMULATION");
         options.usbDirectory = fromEnvironment != nullptr ? fromEnvironment : "";
     }
-    for (size_t i = 0; i < options.devices.size(); ++i) {
-        DeviceConfig& config = options.devices[i];
-        for (size_t j = 0; j < i; ++j) {
-            if (options.devices[j].serial == config.serial) {
-                error = "serial number given twice";
-                return std::nullopt;
-            }
-        }
-        if (config.usb && options.usbDirectory.empty()) {
-            error = "--usb needs --usb-dir or LYNKOR_USB_EMULATION";
-            return std::nullopt;
-        }
-        if (!config.tcp && !config.pty && !config.usb) {
-            config.tcp = true;
-        }
-        if (config.beacon && !config.tcp) {
-            error = "--beacon needs the device on TCP";
-            return std::nullopt;
-        }
+    if (!s_checkDevices(options, error)) {
+        return std::nullopt;
     }
     return options;
 }

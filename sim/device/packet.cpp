@@ -24,6 +24,28 @@ std::string toHex(const Bytes& bytes) {
     return text;
 }
 
+uint32_t digestOf(const Bytes& bytes) {
+    uint32_t hash = 2166136261u;
+    for (uint8_t byte : bytes) {
+        hash = (hash ^ byte) * 16777619u;
+    }
+    return hash;
+}
+
+void appendBigEndian(Bytes& bytes, uint32_t value, size_t count) {
+    for (size_t i = count; i > 0; --i) {
+        bytes.push_back(static_cast<uint8_t>(value >> (8 * (i - 1))));
+    }
+}
+
+uint32_t readBigEndian(const uint8_t* bytes, size_t count) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < count; ++i) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
+}
+
 namespace {
 
 int s_digit(char c) {

@@ -27,6 +27,12 @@ struct Packet {
 };
 
 std::string toHex(const Bytes& bytes);
+// Appends the low `count` bytes of `value`, most significant first.
+void appendBigEndian(Bytes& bytes, uint32_t value, size_t count);
+// Reads `count` bytes (at most 4) from `bytes`, most significant first.
+uint32_t readBigEndian(const uint8_t* bytes, size_t count);
+// A short fingerprint of a byte string for comparing what was stored: FNV-1a, 32 bits.
+uint32_t digestOf(const Bytes& bytes);
 // Reads pairs of hexadecimal digits; spaces between bytes are allowed.
 bool fromHex(std::string_view text, Bytes& bytes);
 

@@ -1,8 +1,7 @@
 #include "simulator.h"
 
 #include <cstdio>
-
-#include "standard_commands.h"
+#include <stdexcept>
 
 namespace sim {
 
@@ -14,14 +13,31 @@ std::string s_serialText(uint32_t serial) {
     return text;
 }
 
+const DeviceConfig* s_config(const std::vector<DeviceConfig>& devices, uint32_t serial) {
+    for (const DeviceConfig& config : devices) {
+        if (config.serial == serial) {
+            return &config;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
                      std::chrono::milliseconds heartbeatPeriod, const std::string& usbDirectory) {
     for (const DeviceConfig& config : devices) {
-        Served served;
-        served.device = std::make_unique<Device>(config);
-        installStandardCommands(*served.device);
+        uint8_t routerAddress = config.address;
+        if (config.routerSerial) {
+            const DeviceConfig* router = s_config(devices, *config.routerSerial);
+            if (router == nullptr) {
+                throw std::runtime_error("no router " + s_serialText(*config.routerSerial));
+            }
+            routerAddress = router->address;
+        }
+        SimulatedDevice served;
+        served.device = std::make_unique<Device>(loop, config);
+        served.commands = std::make_unique<StandardCommands>(*served.device, routerAddress);
         if (config.tcp) {
             served.tcp = std::make_unique<TcpTransport>(loop, *served.device);
         }
@@ -30,13 +46,20 @@ Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
         }
         if (config.usb) {
             served.usb = std::make_unique<UsbTransport>(loop, *served.device, usbDirectory);
+            served.usb->setBusy(config.usbBusy);
         }
-        served_.push_back(std::move(served));
+        devices_.push_back(std::move(served));
+    }
+    for (const DeviceConfig& config : devices) {
+        if (config.routerSerial) {
+            find(*config.routerSerial)->device->addChild(*find(config.serial)->device);
+        }
     }
     if (heartbeatPeriod.count() > 0) {
         loop.every(heartbeatPeriod, [this] {
-            for (auto& served : served_) {
-                if (!served.device->muted()) {
+            for (auto& served : devices_) {
+                // A device behind a router has no link of its own to keep alive.
+                if (!served.device->muted() && served.device->router() == nullptr) {
                     served.device->sendHeartbeat(0, true);
                 }
             }
@@ -46,7 +69,7 @@ Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
 
 std::vector<std::string> Simulator::listeningLines() const {
     std::vector<std::string> lines;
-    for (const auto& served : served_) {
+    for (const auto& served : devices_) {
         const std::string serial = s_serialText(served.device->config().serial);
         if (served.tcp) {
             lines.push_back("tcp " + serial + " " + served.tcp->endpoint());
@@ -63,7 +86,7 @@ std::vector<std::string> Simulator::listeningLines() const {
 
 std::vector<NetworkDevice> Simulator::networkDevices() const {
     std::vector<NetworkDevice> devices;
-    for (const auto& served : served_) {
+    for (const auto& served : devices_) {
         if (served.tcp) {
             devices.push_back(
                 NetworkDevice{served.device->config(), served.tcp->address(), served.tcp->port()});
@@ -72,10 +95,10 @@ std::vector<NetworkDevice> Simulator::networkDevices() const {
     return devices;
 }
 
-Device* Simulator::find(uint32_t serial) {
-    for (auto& served : served_) {
+SimulatedDevice* Simulator::find(uint32_t serial) {
+    for (auto& served : devices_) {
         if (served.device->config().serial == serial) {
-            return served.device.get();
+            return &served;
         }
     }
     return nullptr;

@@ -1,4 +1,5 @@
-// The simulated devices of one run, their transports and the heartbeat clock.
+// The simulated devices of one run, their transports, the routers' buses and the heartbeat
+// clock.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include "device.h"
 #include "event_loop.h"
 #include "pty_transport.h"
+#include "standard_commands.h"
 #include "tcp_transport.h"
 #include "usb_transport.h"
 
@@ -21,9 +23,20 @@ struct NetworkDevice {
     uint16_t tcpPort = 0;
 };
 
+// One device with its behaviour and the transports that serve it (none for a device that is
+// reached only through its router).
+struct SimulatedDevice {
+    std::unique_ptr<Device> device;
+    std::unique_ptr<StandardCommands> commands;
+    std::unique_ptr<TcpTransport> tcp;
+    std::unique_ptr<PtyTransport> pty;
+    std::unique_ptr<UsbTransport> usb;
+};
+
 class Simulator {
 public:
-    // USB devices appear in `usbDirectory`.
+    // USB devices appear in `usbDirectory`. Every router named by a device's routerSerial must
+    // be among `devices`.
     Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
               std::chrono::milliseconds heartbeatPeriod, const std::string& usbDirectory);
 
@@ -35,17 +48,10 @@ public:
     std::vector<NetworkDevice> networkDevices() const;
 
     // Null when no device has that serial number.
-    Device* find(uint32_t serial);
+    SimulatedDevice* find(uint32_t serial);
 
 private:
-    struct Served {
-        std::unique_ptr<Device> device;
-        std::unique_ptr<TcpTransport> tcp;
-        std::unique_ptr<PtyTransport> pty;
-        std::unique_ptr<UsbTransport> usb;
-    };
-
-    std::vector<Served> served_;
+    std::vector<SimulatedDevice> devices_;
 };
 
 }  // namespace sim

@@ -1,19 +1,34 @@
 #include "standard_commands.h"
 
+#include "protocol_codes.h"
+#include "system_entity.h"
+#include "uei_responder.h"
+
 namespace sim {
 
-void installStandardCommands(Device& device) {
-    device.setCommandHandler(kCmdDebug,
-                             [](Device& self, const Packet& request, HostConnection& host) {
-                                 host.sendPacket(self.reply(request.data));
-                             });
-    device.setCommandHandler(
-        kCmdSystem, [](Device& self, const Packet& request, HostConnection& host) {
-            if (request.data == Bytes{kCmdSystem, kUeiGet | kSystemModel, kUeiRequest}) {
-                host.sendPacket(self.reply(
-                    Bytes{kCmdSystem, kSystemModel, 0, static_cast<uint8_t>(self.config().model)}));
-            }
-        });
+namespace {
+
+template <typename Handler, typename... Args>
+Handler* s_install(Device& device, uint8_t command, Args&&... args) {
+    auto handler = std::make_unique<Handler>(std::forward<Args>(args)...);
+    Handler* kept = handler.get();
+    device.setCommandHandler(command, std::move(handler));
+    return kept;
+}
+
+}  // namespace
+
+StandardCommands::StandardCommands(Device& device, uint8_t routerAddress)
+    : slots_(s_install<StoreSlots>(device, kCmdSlot, device)),
+      factory_(s_install<FactoryData>(device, kCmdFactory)),
+      moduleQueries_(s_install<ModuleQueries>(device, kCmdModule)),
+      i2c_(s_install<I2cBus>(device, kCmdI2c)),
+      streams_(device),
+      entityStore_(device) {
+    s_install<EchoCommand>(device, kCmdDebug);
+    device.setUeiHandler(std::make_unique<UeiResponder>());
+    installSystemEntity(device, routerAddress);
+    entityStore_.rememberDefaults();
 }
 
 }  // namespace sim

@@ -29,6 +29,8 @@ public:
     // Leaves the bus and comes back, as a restarting device does.
     void hangUp() override;
     bool hostPresent() const override { return endpoint_->claimed(); }
+    // As though another process held the device: hosts that try to claim it are refused.
+    void setBusy(bool busy) { endpoint_->setHeldElsewhere(busy); }
 
 private:
     // Runs on the event loop: the transfers the endpoint's thread has handed over.

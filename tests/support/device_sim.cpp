@@ -93,6 +93,80 @@ std::vector<std::string> DeviceSim::control(const std::string& request) {
     }
 }
 
+std::vector<std::string> DeviceSim::command(const std::string& request) {
+    std::vector<std::string> answer = control(request);
+    if (answer.back() != "ok") {
+        throw std::runtime_error("simulator refused \"" + request + "\": " + answer.back());
+    }
+    answer.pop_back();
+    return answer;
+}
+
+namespace {
+
+// The value of `name=` in a line of name=value words.
+std::string s_field(const std::string& line, const std::string& name) {
+    std::istringstream words(line);
+    std::string word;
+    while (words >> word) {
+        if (word.rfind(name + "=", 0) == 0) {
+            return word.substr(name.size() + 1);
+        }
+    }
+    throw std::runtime_error("no " + name + " in: " + line);
+}
+
+SimBytes s_bytes(const std::vector<std::string>& answer) {
+    if (answer.empty()) {
+        throw std::runtime_error("the simulator reported no bytes");
+    }
+    const std::string& line = answer.back();
+    SimBytes value;
+    value.length = std::stoul(s_field(line, "length"));
+    value.digest = static_cast<uint32_t>(std::stoul(s_field(line, "digest"), nullptr, 16));
+    const std::string hex = line.substr(line.find("hex=") + 4);
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        value.bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    }
+    return value;
+}
+
+}  // namespace
+
+uint32_t DeviceSim::number(const std::string& serial, const std::string& key) {
+    const std::vector<std::string> answer = command("get " + serial + " " + key);
+    if (answer.empty() || answer[0].rfind("value ", 0) != 0) {
+        throw std::runtime_error("not a number property: " + key);
+    }
+    return static_cast<uint32_t>(std::stoul(answer[0].substr(6)));
+}
+
+SimBytes DeviceSim::bytes(const std::string& serial, const std::string& key) {
+    return s_bytes(command("get " + serial + " " + key));
+}
+
+SimBytes DeviceSim::slot(const std::string& serial, int store, int slot) {
+    return s_bytes(
+        command("slot " + serial + " " + std::to_string(store) + " " + std::to_string(slot)));
+}
+
+SimBytes DeviceSim::factory(const std::string& serial, int block) {
+    return s_bytes(command("factory " + serial + " " + std::to_string(block)));
+}
+
+unsigned DeviceSim::fault(const std::string& serial, const std::string& rule) {
+    const std::vector<std::string> answer = command("fault " + serial + " " + rule);
+    return static_cast<unsigned>(std::stoul(answer.at(0).substr(answer.at(0).find(' ') + 1)));
+}
+
+uint32_t DeviceSim::digest(const std::vector<uint8_t>& bytes) {
+    uint32_t hash = 2166136261u;
+    for (uint8_t byte : bytes) {
+        hash = (hash ^ byte) * 16777619u;
+    }
+    return hash;
+}
+
 std::map<std::string, long> DeviceSim::stats(const std::string& serial) {
     std::map<std::string, long> values;
     for (const std::string& line : control("stats " + serial)) {

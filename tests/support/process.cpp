@@ -68,7 +68,9 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return pid;
 }
 
-int statusOf(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1; }
+int statusOf(int waitStatus) {
+    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+}
 
 // Waits for the child to end, killing it once the deadline has passed; false when it had to be
 // killed. A child that closed its output streams may still run, so no wait is left unbounded.
@@ -86,7 +88,9 @@ bool reapBy(pid_t pid, Clock::time_point deadline, int& waitStatus) {
 
 }  // namespace
 
-std::string programPath(const std::string& name) { return std::string(LYNKOR_BIN_DIR) + "/" + name; }
+std::string programPath(const std::string& name) {
+    return std::string(LYNKOR_BIN_DIR) + "/" + name;
+}
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     int inPipe[2], outPipe[2], errPipe[2];

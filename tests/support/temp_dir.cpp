@@ -39,7 +39,9 @@ void writeFile(const std::string& path, const std::string& contents) {
     }
 }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 std::vector<std::string> namesIn(const std::string& directory) {
     std::vector<std::string> names;

@@ -1,17 +1,19 @@
 #include "cli/driver.h"
 
-#include <optional>
-#include <string>
+#include <exception>
 
+#include "app/command_failure.h"
 #include "app/updater_app.h"
 #include "cli/banner.h"
-#include "cli/command_steps.h"
+#include "cli/command_dispatch.h"
 #include "cli/option_parser.h"
 #include "cli/store_directory.h"
 #include "cli/updater_settings.h"
 #include "cli/usage.h"
+#include "display/output.h"
 
-int runUpdater(int argc, const char* const argv[], UpdaterDisplayInterface& display) {
+int runUpdater(int argc, const char* const argv[], UpdaterDisplayInterface& display,
+               std::span<const CommandEntry> commands) {
     UpdaterSettings settings;
     const int parseResult = parseCommandLine(argc, argv, settings, &display);
     showVersionLine(&display);
@@ -26,17 +28,26 @@ int runUpdater(int argc, const char* const argv[], UpdaterDisplayInterface& disp
         return kExitSuccess;
     }
 
-    const std::optional<std::string> storeDirectory = ensureStoreDirectory(settings, &display);
-    if (!storeDirectory) {
+    try {
+        UpdaterApp app(settings.serverUrl, ensureStoreDirectory(settings), &display);
+        return runCommands(commands, app, settings);
+    } catch (const CommandFailure& failure) {
+        displayPrintf(&display, DISPLAY_ERROR, "%s", failure.what());
+        if (failure.showShortUsage()) {
+            printShortUsage(&display);
+        }
         return kExitFailure;
     }
-    UpdaterApp app(settings.serverUrl, *storeDirectory, &display);
-    int pendingResult = kExitSuccess;
-    if (const StepOutcome end = runFingerprintStep(app, settings, pendingResult)) {
-        return *end;
+}
+
+int runCatchingUnexpected(UpdaterDisplayInterface& display, const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const std::exception& error) {
+        displayPrintf(&display, DISPLAY_ERROR, "Updater stopped on an unexpected error: %s",
+                      error.what());
+    } catch (...) {
+        displayPrintf(&display, DISPLAY_ERROR, "Updater stopped on an unexpected error");
     }
-    if (const StepOutcome end = runGetFirmwareStep(app, settings, pendingResult)) {
-        return *end;
-    }
-    return runFinalCommandStep(app, settings, pendingResult);
+    return kExitFailure;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/command_failure.h"
 #include "display/output.h"
 #include "lynkor/aDirectory.h"
 #include "lynkor/aError.h"
@@ -11,34 +12,28 @@ namespace {
 constexpr size_t kHomeDirectoryBufferSize = 2048;
 constexpr uint32_t kStoreDirectoryPermissions = 0755;
 
-std::optional<std::filesystem::path> storeRoot(const UpdaterSettings& settings) {
+std::filesystem::path s_storeRoot(const UpdaterSettings& settings) {
     // An empty -i names no directory; falling back to the home directory keeps the store
     // from landing at the file-system root.
     if (!settings.storeRootDirectory.empty()) {
-        return std::filesystem::path(settings.storeRootDirectory);
+        return settings.storeRootDirectory;
     }
     char home[kHomeDirectoryBufferSize];
     const aErr error = aDirectory_GetHomeDirectory(home, sizeof home);
     if (error != aErrNone) {
         debugPrintf(DEBUG_APP, "Updater: FailedaDirectory_GetHomeDirectory()==> %d\n", error);
-        return std::nullopt;
+        throw CommandFailure(
+            "Could not find your home directory: set HOME, or name a store directory with -i");
     }
     return std::filesystem::path(home) / ".norvane";
 }
 
 }  // namespace
 
-std::optional<std::string> ensureStoreDirectory(const UpdaterSettings& settings,
-                                                UpdaterDisplayInterface* display) {
-    const std::optional<std::filesystem::path> root = storeRoot(settings);
-    if (!root) {
-        return std::nullopt;
-    }
-    const std::string store = (*root / "updater").string();
+std::string ensureStoreDirectory(const UpdaterSettings& settings) {
+    const std::string store = (s_storeRoot(settings) / "updater").string();
     if (aDirectory_Ensure(store.c_str(), kStoreDirectoryPermissions) != aErrNone) {
-        displayPrintf(display, DISPLAY_ERROR, "Could not find updater directory at %s",
-                      store.c_str());
-        return std::nullopt;
+        throw CommandFailure("Could not find updater directory at " + store);
     }
     return store;
 }

@@ -8,6 +8,7 @@
 
 #include "app/updater_app.h"
 #include "commands/open_store.h"
+#include "commands/server_failure.h"
 #include "display/output.h"
 #include "display/updater_display_interface.h"
 #include "firmware/bird_file.h"
@@ -28,32 +29,31 @@ void showBusy(UpdaterDisplayInterface* display, bool active) {
 
 // GetBuild on a worker thread of its own, while this thread animates the display; the worker
 // works on its own copies and is joined before its output is read (and on any way out).
-bool downloadBuild(UpdaterApp& app, uint32_t serialNumber, const std::string& firmwareTag,
-                   const std::string& buildText, bool noCal, std::string& base64Text) {
-    std::promise<bool> finished;
-    std::future<bool> result = finished.get_future();
+RequestResult downloadBuild(UpdaterApp& app, uint32_t serialNumber, const std::string& firmwareTag,
+                            const std::string& buildText, bool noCal, std::string& base64Text) {
+    std::promise<RequestResult> finished;
+    std::future<RequestResult> result = finished.get_future();
     std::string output;
     std::jthread worker([&output, finished = std::move(finished), serialNumber, firmwareTag,
                          buildText, url = app.serverUrl(), noCal]() mutable {
-        bool ok = false;
         try {
-            ok =
-                ServerCommClass::GetBuild(serialNumber, firmwareTag, buildText, output, url, noCal);
-        } catch (const std::exception&) {
+            finished.set_value(ServerCommClass::GetBuild(serialNumber, firmwareTag, buildText,
+                                                         output, url, noCal));
+        } catch (const std::exception& error) {
             // Requests catch their own failures; only a want of memory gets here, and it too
             // is a failed download.
+            finished.set_value(RequestResult::failure(error.what()));
         }
-        finished.set_value(ok);
     });
     showBusy(app.display(), true);
     while (result.wait_for(kDownloadBusyInterval) != std::future_status::ready) {
         showBusy(app.display(), true);
     }
     showBusy(app.display(), false);
-    bool ok = result.get();
+    RequestResult downloaded = result.get();
     worker.join();
     base64Text = std::move(output);
-    return ok;
+    return downloaded;
 }
 
 // Only bytes that parse as a whole bird file may reach the store: a server that sends a cut or
@@ -82,9 +82,7 @@ uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& 
         displayPrintf(display, DISPLAY_ERROR, "Serial Number must be non-zero");
         return 0;
     }
-    if (!ServerCommClass::ping(app.serverUrl())) {
-        displayPrintf(display, DISPLAY_ERROR, "Server request failed for %s",
-                      app.serverUrl().c_str());
+    if (!pingServer(app)) {
         return 0;
     }
     constexpr const char* kOperationName = "Download_Firmware";
@@ -105,8 +103,11 @@ uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& 
 
     std::string serverBuild;
     std::string firmwareTag;
-    if (!ServerCommClass::QueryBuild(serialNumber, serverBuild, firmwareTag, app.serverUrl())) {
+    const RequestResult queried =
+        ServerCommClass::QueryBuild(serialNumber, serverBuild, firmwareTag, app.serverUrl());
+    if (!queried) {
         displayPrintf(display, DISPLAY_ERROR, "No build information for device");
+        showFailureReason(display, queried);
         return 0;
     }
     if (build == 0) {
@@ -120,8 +121,11 @@ uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& 
     displayPrintf(display, DISPLAY_INFO, "Retrieving build %u", build);
     if (!override) {
         displayPrintf(display, DISPLAY_INFO, "Validating build %u with server", build);
-        if (!ServerCommClass::validateBuild(serialNumber, build, app.serverUrl())) {
+        const RequestResult valid =
+            ServerCommClass::validateBuild(serialNumber, build, app.serverUrl());
+        if (!valid) {
             displayPrintf(display, DISPLAY_ERROR, "No valid build %u", build);
+            showFailureReason(display, valid);
             return 0;
         }
         displayPrintf(display, DISPLAY_INFO, "Build %u is valid", build);
@@ -132,8 +136,11 @@ uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& 
 
     const std::string chosenBuild = std::to_string(build);
     std::string base64Text;
-    if (!downloadBuild(app, serialNumber, firmwareTag, chosenBuild, noCal, base64Text)) {
+    const RequestResult downloaded =
+        downloadBuild(app, serialNumber, firmwareTag, chosenBuild, noCal, base64Text);
+    if (!downloaded) {
         displayPrintf(display, DISPLAY_ERROR, "Download failed");
+        showFailureReason(display, downloaded);
     }
     const std::string fileName = chosenBuild + ".bird";
     auto bytes = base64Text.empty() ? std::nullopt : base64Decode(base64Text);
@@ -152,4 +159,24 @@ uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& 
     device.settings().set("LAST_DOWNLOAD_DATE", dateText);
     device.settings().save();
     return build;
+}
+
+bool runGetFirmware(UpdaterApp& app, UpdaterSettings& settings) {
+    UpdaterDisplayInterface* display = app.display();
+    displayPrintf(display, DISPLAY_INFO, "Retrieving firmware for device with serial number %08X",
+                  settings.serialNumber);
+    if (!settings.buildNumber.empty()) {
+        displayPrintf(display, DISPLAY_INFO, "Retrieving firmware build %s",
+                      settings.buildNumber.c_str());
+    } else {
+        displayPrintf(display, DISPLAY_INFO, "No build specified");
+        displayPrintf(display, DISPLAY_INFO, "Using Latest build");
+    }
+    const uint32_t stored = getFirmware(app, settings.serialNumber, settings.buildNumber,
+                                        settings.overrideModelChecks, false);
+    if (stored == 0) {
+        return false;
+    }
+    settings.buildNumber = std::to_string(stored);
+    return true;
 }

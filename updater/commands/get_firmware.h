@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/updater_settings.h"
+
 class UpdaterApp;
 
 // The busy animation advances at this pace while a download runs.
@@ -15,3 +17,7 @@ inline constexpr std::chrono::milliseconds kDownloadBusyInterval{100};
 // Returns the build stored, or 0 after showing why nothing was.
 uint32_t getFirmware(UpdaterApp& app, uint32_t serialNumber, const std::string& buildText,
                      bool override, bool noCal);
+
+// -G: shows which build is asked for and gets it. A stored build replaces settings.buildNumber,
+// so that a following -U installs exactly that build; a failure leaves the build given with -b.
+bool runGetFirmware(UpdaterApp& app, UpdaterSettings& settings);

@@ -8,7 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "display/output.h"
 #include "update_server/build_number.h"
@@ -109,6 +111,12 @@ HttpResult ServerCommClass::httpGet(const std::string& baseUrl,
 
     debugPrintf(DEBUG_ServerComm, "GET(%s)\n", result.url.c_str());
     CURLcode code = curl_easy_perform(handle);
+    // rcv_data refuses nothing but an oversized reply, which the transfer library can only
+    // call a failed write.
+    if (code == CURLE_WRITE_ERROR) {
+        throw std::runtime_error("The server's reply is larger than " +
+                                 std::to_string(kMaxReplyBytes) + " bytes");
+    }
     if (code != CURLE_OK) {
         throw std::runtime_error(curl_easy_strerror(code));
     }
@@ -116,8 +124,9 @@ HttpResult ServerCommClass::httpGet(const std::string& baseUrl,
     return result;
 }
 
-std::optional<std::vector<std::string>> ServerCommClass::request(
-    const char* name, const OptionalUrl& baseUrl, const RequestParameters& parameters) {
+RequestResult ServerCommClass::request(const char* name, const OptionalUrl& baseUrl,
+                                       const RequestParameters& parameters,
+                                       std::vector<std::string>& lines) {
     try {
         HttpResult result = httpGet(urlOrDefault(baseUrl), parameters);
         if (result.statusCode != kHttpOk) {
@@ -128,108 +137,118 @@ std::optional<std::vector<std::string>> ServerCommClass::request(
                 debugPrintf(DEBUG_ServerComm, "%s ==> [%d] [%s]\n", name,
                             static_cast<int>(result.statusCode), result.body.c_str());
             }
-            return std::nullopt;
+            return RequestResult::failure("The server answered with HTTP status " +
+                                          std::to_string(result.statusCode));
         }
-        auto lines = splitReplyLines(result.body);
-        if (!replyIsOk(lines)) {
+        auto replyLines = splitReplyLines(result.body);
+        if (!replyIsOk(replyLines)) {
             debugPrintf(DEBUG_ServerComm, "ServerCommClass: %s failed [%s]\n", name,
                         result.url.c_str());
-            return std::nullopt;
+            return RequestResult::failure("The server's reply does not begin with \"ok\"");
         }
-        return lines;
+        lines = std::move(replyLines);
+        return RequestResult::success();
     } catch (const std::exception& error) {
         debugPrintf(DEBUG_ServerComm, "%s ==> [%s]\n", name, error.what());
-        return std::nullopt;
+        return RequestResult::failure(error.what());
     }
 }
 
-bool ServerCommClass::ping(const OptionalUrl& baseUrl) {
-    return request(kPingName, baseUrl, {{"op", "hi"}, {"rv", "2"}}).has_value();
+RequestResult ServerCommClass::ping(const OptionalUrl& baseUrl) {
+    std::vector<std::string> lines;
+    return request(kPingName, baseUrl, {{"op", "hi"}, {"rv", "2"}}, lines);
 }
 
-bool ServerCommClass::QueryBuild(uint32_t serialNumber, std::string& build,
-                                 std::string& firmwareTag, const OptionalUrl& baseUrl) {
-    auto lines = request("QueryBuild", baseUrl, {{"op", "qu"}, {"sn", serialText(serialNumber)}});
-    if (!lines) {
-        return false;
+RequestResult ServerCommClass::QueryBuild(uint32_t serialNumber, std::string& build,
+                                          std::string& firmwareTag, const OptionalUrl& baseUrl) {
+    std::vector<std::string> lines;
+    RequestResult result =
+        request("QueryBuild", baseUrl, {{"op", "qu"}, {"sn", serialText(serialNumber)}}, lines);
+    if (!result) {
+        return result;
     }
-    QueryBuildReply reply = readQueryBuildReply(*lines);
+    QueryBuildReply reply = readQueryBuildReply(lines);
     if (reply.build) {
         build = *reply.build;
     }
     if (reply.firmwareTag) {
         firmwareTag = *reply.firmwareTag;
     }
-    return true;
+    return result;
 }
 
-bool ServerCommClass::GetBuildList(uint32_t serialNumber, BuildMap& builds,
-                                   const OptionalUrl& baseUrl) {
+RequestResult ServerCommClass::GetBuildList(uint32_t serialNumber, BuildMap& builds,
+                                            const OptionalUrl& baseUrl) {
     builds.clear();
-    auto lines =
-        request("GetBuildList", baseUrl, {{"op", "builds"}, {"sn", serialText(serialNumber)}});
-    if (!lines) {
-        return false;
+    std::vector<std::string> lines;
+    RequestResult result = request("GetBuildList", baseUrl,
+                                   {{"op", "builds"}, {"sn", serialText(serialNumber)}}, lines);
+    if (result) {
+        builds = readBuildListReply(lines);
     }
-    builds = readBuildListReply(*lines);
-    return true;
+    return result;
 }
 
-bool ServerCommClass::GetBuild(uint32_t serialNumber, const std::string& firmwareTag,
-                               const std::string& build, std::string& base64Text,
-                               const OptionalUrl& baseUrl, bool noCal) {
-    auto lines = request("GetBuild", baseUrl,
-                         {{"op", "bird"},
-                          {"sn", serialText(serialNumber)},
-                          {"fw", firmwareTag},
-                          {"bld", build},
-                          {"no_cal", noCal ? "true" : "false"}});
-    if (!lines) {
-        return false;
+RequestResult ServerCommClass::GetBuild(uint32_t serialNumber, const std::string& firmwareTag,
+                                        const std::string& build, std::string& base64Text,
+                                        const OptionalUrl& baseUrl, bool noCal) {
+    std::vector<std::string> lines;
+    RequestResult result = request("GetBuild", baseUrl,
+                                   {{"op", "bird"},
+                                    {"sn", serialText(serialNumber)},
+                                    {"fw", firmwareTag},
+                                    {"bld", build},
+                                    {"no_cal", noCal ? "true" : "false"}},
+                                   lines);
+    if (result && lines.size() > 1) {
+        base64Text = lines[1];
     }
-    if (lines->size() > 1) {
-        base64Text = (*lines)[1];
-    }
-    return true;
+    return result;
 }
 
-bool ServerCommClass::GetRecoveryInfo(const uint32_t fingerprint[4], uint32_t& serialNumber,
-                                      uint32_t& build, const OptionalUrl& baseUrl) {
-    auto lines = request("GetRecoveryInfo", baseUrl,
-                         {{"op", "fix"}, {"fp", fingerprintText(fingerprint)}, {"brief", "true"}});
-    if (!lines) {
-        return false;
+RequestResult ServerCommClass::GetRecoveryInfo(const uint32_t fingerprint[4],
+                                               uint32_t& serialNumber, uint32_t& build,
+                                               const OptionalUrl& baseUrl) {
+    std::vector<std::string> lines;
+    RequestResult result =
+        request("GetRecoveryInfo", baseUrl,
+                {{"op", "fix"}, {"fp", fingerprintText(fingerprint)}, {"brief", "true"}}, lines);
+    if (!result) {
+        return result;
     }
-    RecoveryInfoReply reply = readRecoveryInfoReply(*lines);
+    RecoveryInfoReply reply = readRecoveryInfoReply(lines);
     if (reply.serialNumber) {
         serialNumber = *reply.serialNumber;
     }
     if (reply.build) {
         build = *reply.build;
     }
-    return true;
+    return result;
 }
 
-bool ServerCommClass::GetDeviceJWT(uint32_t serialNumber, std::string& token,
-                                   const OptionalUrl& baseUrl) {
-    auto lines = request("GetDeviceJWT", baseUrl,
-                         {{"op", "ent_jwt"}, {"sn", serialText(serialNumber)}, {"json", "false"}});
-    if (!lines) {
-        return false;
+RequestResult ServerCommClass::GetDeviceJWT(uint32_t serialNumber, std::string& token,
+                                            const OptionalUrl& baseUrl) {
+    std::vector<std::string> lines;
+    RequestResult result =
+        request("GetDeviceJWT", baseUrl,
+                {{"op", "ent_jwt"}, {"sn", serialText(serialNumber)}, {"json", "false"}}, lines);
+    if (!result) {
+        return result;
     }
-    auto reply = readDeviceTokenReply(*lines);
+    auto reply = readDeviceTokenReply(lines);
     if (!reply) {
-        return false;
+        return RequestResult::failure("The server's reply holds no token");
     }
     token = *reply;
-    return true;
+    return result;
 }
 
-bool ServerCommClass::validateBuild(uint32_t serialNumber, uint32_t build,
-                                    const OptionalUrl& baseUrl) {
+RequestResult ServerCommClass::validateBuild(uint32_t serialNumber, uint32_t build,
+                                             const OptionalUrl& baseUrl) {
     BuildMap builds;
-    if (!GetBuildList(serialNumber, builds, baseUrl)) {
-        return false;
+    RequestResult result = GetBuildList(serialNumber, builds, baseUrl);
+    if (!result) {
+        return result;
     }
     for (const auto& [buildText, version] : builds) {
         auto number = parseBuildNumber(buildText);
@@ -237,8 +256,9 @@ bool ServerCommClass::validateBuild(uint32_t serialNumber, uint32_t build,
             debugPrintf(DEBUG_Updater, "Error: Could not convert %s to int.\n", buildText.c_str());
         }
         if (number.value_or(0) == build) {
-            return true;
+            return result;
         }
     }
-    return false;
+    return RequestResult::failure("The server does not offer build " + std::to_string(build) +
+                                  " for this device");
 }

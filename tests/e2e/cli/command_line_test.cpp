@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/process.h"
@@ -161,15 +164,52 @@ TEST_F(UpdaterCommandLine, CommandsMissingTheirDeviceOrPortFail) {
               "Error must supply a serial number for the List Builds command\n" + shortUsage(), 1);
 }
 
-TEST_F(UpdaterCommandLine, OnlyTheFirstFinalCommandRuns) {
-    // -D wins over -U, which alone would fail for want of -d.
-    expectRun({"-U", "-D"}, kVersionLine, "", 0);
-    // -B wins over -L: only its message appears.
-    expectRun({"-L", "-B"}, kVersionLine,
-              "Error must supply a serial number for the List Builds command\n" + shortUsage(), 1);
-    // -N and -G come first, whatever the order on the line.
-    expectRun({"-D", "-G"}, kVersionLine,
-              "-G must specify a specific device via -d\n--help for usage information\n", 1);
+std::string notAvailable(const std::string& option) {
+    return "The " + option + " command is not available in this version\n";
+}
+
+TEST_F(UpdaterCommandLine, CommandsRunInTheirFixedOrder) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string standardError;
+    };
+    const std::string getWithoutDevice =
+        "-G must specify a specific device via -d\n--help for usage information\n";
+    const std::vector<Case> cases = {
+        // -D comes before -U, which alone would fail for want of -d.
+        {{"-U", "-D"}, notAvailable("-D")},
+        // -B comes before -L: only its message appears.
+        {{"-L", "-B"},
+         "Error must supply a serial number for the List Builds command\n" + shortUsage()},
+        // -N and -G come first, whatever the order on the line.
+        {{"-D", "-G"}, getWithoutDevice},
+        {{"-G", "-N"}, "Must specify the serial port used for connecting\n"},
+        // A refused -N ends the run before -G asks anything.
+        {{"-G", "-d", "1", "-N", "-s", "/dev/ttyUSB0"}, notAvailable("-N")},
+        // A refused -G ends the run before the final command.
+        {{"-J", "-G"}, getWithoutDevice},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        expectRun(c.arguments, kVersionLine, c.standardError, 1);
+    }
+}
+
+TEST_F(UpdaterCommandLine, CommandsThisVersionLacksAreRefused) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-D"}, "-D"},
+        {{"-D", "-t", "TCPIP", "-r", "D272031D"}, "-D"},
+        {{"-N", "-s", "/dev/ttyUSB0"}, "-N"},
+        {{"-U", "-d", "40F5849A"}, "-U"},
+        {{"-U", "-d", "40F5849A", "-f", "/tmp/1234.bird", "-r", "D272031D"}, "-U"},
+        // Recovery finds the device from its chip: -d is not needed to reach the refusal.
+        {{"-U", "-t", "RECOVER", "-s", "/dev/ttyUSB0"}, "-U"},
+        {{"-U", "-t", "RECOVER"}, "-U"},
+    };
+    for (const auto& [arguments, option] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        expectRun(arguments, kVersionLine, notAvailable(option), 1);
+    }
 }
 
 TEST_F(UpdaterCommandLine, SlashArgumentsAreOptionsOnlyWhenTheyNameOne) {
@@ -250,6 +290,28 @@ TEST_F(UpdaterCommandLine, UnusableStoreDirectoryFails) {
     expectRun({"-i", blocker, "-G"}, kVersionLine,
               "Could not find updater directory at " + blocker + "/updater\n", 1);
     EXPECT_EQ(testing_support::readFile(blocker), "x");
+}
+
+TEST_F(UpdaterCommandLine, HomeDirectoryThatCannotBeFoundIsReported) {
+    // Without HOME the home directory comes from the password database; a user it does not
+    // know has none at all.
+    constexpr uid_t kUnknownUser = 47113;
+    if (::geteuid() != 0 || ::getpwuid(kUnknownUser) != nullptr ||
+        !testing_support::fileExists("/usr/bin/setpriv")) {
+        GTEST_SKIP() << "needs root, setpriv and a user id the password database does not know";
+    }
+    const std::string user = std::to_string(kUnknownUser);
+    testing_support::ProcessOptions options;
+    options.environment = {"HOME="};
+    options.timeout = std::chrono::seconds(20);
+    const ProcessResult result = testing_support::runProcess(
+        {"/usr/bin/setpriv", "--reuid=" + user, "--regid=" + user, "--clear-groups",
+         testing_support::programPath("updater"), "-d", "1", "-Z", "5"},
+        options);
+    EXPECT_EQ(result.standardOutput, kVersionLine);
+    EXPECT_EQ(result.standardError,
+              "Could not find your home directory: set HOME, or name a store directory with -i\n");
+    EXPECT_EQ(result.exitStatus, 1);
 }
 
 }  // namespace

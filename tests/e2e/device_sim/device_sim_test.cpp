@@ -87,7 +87,7 @@ TEST(DeviceSimTcp, AnswersQueriesAndEchoFromItsModuleAddressAndIgnoresRouteSwitc
     EXPECT_EQ(receiveBytes(other.get(), 2), (Bytes{0x0A, 0x00}));
 
     // Unknown commands and packets for other module addresses get no answer.
-    sendBytes(host.get(), {0x04, 0x01, 0x77, 0x06, 0x01, 23, 0xAF, 0x01, 0x00});
+    sendBytes(host.get(), {0x04, 0x01, 0x09, 0x06, 0x01, 23, 0xAF, 0x01, 0x00});
     EXPECT_TRUE(receiveBytes(host.get(), 1, 200).empty());
 
     auto stats = sim.stats("40F5849A");

@@ -28,7 +28,15 @@ std::string randomBytes(size_t size) {
 }
 
 constexpr const char* kNoValidFile = "Failed to retrieve a valid BIRD file\n";
-const std::string kDownloadFailed = std::string("Download failed\n") + kNoValidFile;
+const std::string kNotOk = "Reason: The server's reply does not begin with \"ok\"\n";
+
+std::string httpStatus(int status) {
+    return "Reason: The server answered with HTTP status " + std::to_string(status) + "\n";
+}
+
+std::string downloadFailed(const std::string& reason) {
+    return "Download failed\n" + reason + kNoValidFile;
+}
 
 // A failed download stops with exit status 1 and the message that says why, and leaves the
 // store exactly as an earlier good download left it.
@@ -65,20 +73,23 @@ protected:
 TEST_F(FailedDownload, ServerUnreachableOrRefusing) {
     server->stop();
     auto unreachable = runUpdater({"-G", "-d", kSerial});
-    EXPECT_EQ(unreachable.standardError, "Server request failed for " + goodUrl + "\n");
+    EXPECT_EQ(unreachable.standardError,
+              "Server request failed for " + goodUrl + "\nReason: Couldn't connect to server\n");
     EXPECT_EQ(unreachable.exitStatus, 1);
 
     startServer({"--status", "404"});
     auto notFound = runUpdater({"-G", "-d", kSerial});
-    EXPECT_EQ(notFound.standardError, "Server request failed for " + url + "\n");
+    EXPECT_EQ(notFound.standardError, "Server request failed for " + url + "\n" + httpStatus(404));
     EXPECT_EQ(notFound.exitStatus, 1);
 
-    expectFailure({"--fault-op", "qu", "--status", "404"}, "No build information for device\n");
+    expectFailure({"--fault-op", "qu", "--status", "404"},
+                  "No build information for device\n" + httpStatus(404));
     expectFailure({"--fault-op", "qu", "--first-line", "error"},
-                  "No build information for device\n");
-    expectFailure({"--fault-op", "builds", "--status", "500"}, "No valid build 1234\n");
-    expectFailure({"--fault-op", "bird", "--status", "404"}, kDownloadFailed);
-    expectFailure({"--fault-op", "bird", "--first-line", "no"}, kDownloadFailed);
+                  "No build information for device\n" + kNotOk);
+    expectFailure({"--fault-op", "builds", "--status", "500"},
+                  "No valid build 1234\n" + httpStatus(500));
+    expectFailure({"--fault-op", "bird", "--status", "404"}, downloadFailed(httpStatus(404)));
+    expectFailure({"--fault-op", "bird", "--first-line", "no"}, downloadFailed(kNotOk));
     EXPECT_EQ(snapshot(deviceDirectory()), before);
 }
 
@@ -95,14 +106,14 @@ TEST_F(FailedDownload, BirdTextThatIsNotABirdFileIsNeverWritten) {
 
 TEST_F(FailedDownload, AnyReplyBodyIsHandled) {
     const std::vector<std::pair<std::string, std::string>> bodies = {
-        {"", kDownloadFailed},
+        {"", downloadFailed(kNotOk)},
         {"ok", kNoValidFile},
         {"ok\n", kNoValidFile},
         {"ok\n\n\n", kNoValidFile},
         {std::string("ok\n\0\0\0\0", 7), kNoValidFile},
         {"ok" + std::string(100000, 'A'), kNoValidFile},
         {"ok\n" + std::string(400000, 'A'), kNoValidFile},
-        {randomBytes(1 << 20), kDownloadFailed},
+        {randomBytes(1 << 20), downloadFailed(kNotOk)},
         {"ok\n" + randomBytes(1 << 20), kNoValidFile},
     };
     int index = 0;
@@ -111,16 +122,17 @@ TEST_F(FailedDownload, AnyReplyBodyIsHandled) {
         expectFailure({"--fault-op", "bird", "--body-file", path}, message);
     }
     // Replies to the other requests: the build query and the build list.
-    expectFailure({"--fault-op", "qu", "--body-file", bodyFile("q", "ok")}, "No valid build 0\n");
+    expectFailure({"--fault-op", "qu", "--body-file", bodyFile("q", "ok")},
+                  "No valid build 0\nReason: The server does not offer build 0 for this device\n");
     expectFailure({"--fault-op", "qu", "--body-file", bodyFile("r", randomBytes(4096))},
-                  "No build information for device\n");
+                  "No build information for device\n" + kNotOk);
     expectFailure(
         {"--fault-op", "builds", "--body-file", bodyFile("b", "ok\n" + randomBytes(8192))},
-        "No valid build 1234\n");
+        "No valid build 1234\nReason: The server does not offer build 1234 for this device\n");
     // Beyond any reply the server sends: refused rather than buffered without bound.
     expectFailure({"--fault-op", "bird", "--body-file",
                    bodyFile("huge", "ok\n" + std::string(65 << 20, 'A'))},
-                  kDownloadFailed);
+                  downloadFailed("Reason: The server's reply is larger than 67108864 bytes\n"));
 }
 
 TEST_F(FailedDownload, EveryRequestIsLoggedUnderTheServerCategory) {

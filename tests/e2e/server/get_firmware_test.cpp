@@ -60,7 +60,8 @@ TEST_F(GetFirmware, UnlistedBuildStopsBeforeDownloadUnlessOverridden) {
 
     auto refused = runUpdater({"-G", "-d", kSerial, "-b", "999"});
     EXPECT_EQ(refused.standardOutput, opening + "Validating build 999 with server\n");
-    EXPECT_EQ(refused.standardError, "No valid build 999\n");
+    EXPECT_EQ(refused.standardError,
+              "No valid build 999\nReason: The server does not offer build 999 for this device\n");
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_FALSE(fileExists(deviceDirectory() + "/999.bird"));
     for (const auto& request : requests()) {
@@ -82,7 +83,9 @@ TEST_F(GetFirmware, DeviceDirectoryIsCreatedEvenWhenTheServerRefuses) {
     startServer();
     auto result = runUpdater({"-G", "-d", kSerial});
     EXPECT_EQ(result.standardOutput, kLatestOpening);
-    EXPECT_EQ(result.standardError, "No build information for device\n");
+    EXPECT_EQ(result.standardError,
+              "No build information for device\n"
+              "Reason: The server's reply does not begin with \"ok\"\n");
     EXPECT_EQ(result.exitStatus, 1);
     std::string settings = readFile(deviceDirectory() + "/.settings");
     EXPECT_EQ(settings.rfind("CREATED_TIME=", 0), 0u) << settings;

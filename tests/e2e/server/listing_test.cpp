@@ -35,13 +35,16 @@ TEST_F(ServerBuildList, FailuresShowTheErrorThenAnEmptyList) {
     server->stop();
     auto unreachable = runUpdater({"-B", "-d", kSerial});
     EXPECT_EQ(unreachable.standardOutput, kVersionLine + "No builds found for device [40F5849A]\n");
-    EXPECT_EQ(unreachable.standardError, "Server request failed for " + aliveUrl + "\n");
+    EXPECT_EQ(unreachable.standardError,
+              "Server request failed for " + aliveUrl + "\nReason: Couldn't connect to server\n");
     EXPECT_EQ(unreachable.exitStatus, 0);
 
     startServer({"--fault-op", "builds", "--first-line", "denied"});
     auto refused = runUpdater({"-B", "-d", kSerial});
     EXPECT_EQ(refused.standardOutput, kVersionLine + "No builds found for device [40F5849A]\n");
-    EXPECT_EQ(refused.standardError, "Failed to retrieve builds for 40F5849A\n");
+    EXPECT_EQ(refused.standardError,
+              "Failed to retrieve builds for 40F5849A\n"
+              "Reason: The server's reply does not begin with \"ok\"\n");
     EXPECT_EQ(refused.exitStatus, 0);
 
     // No directory is made for a device that was only listed.
@@ -86,7 +89,8 @@ TEST_F(DeviceToken, PrintsTheTokenOrFailsOnATwoPartToken) {
     writeDevice(kSerial, "latest=1\ntag=t\ntoken=header.payload\n");
     auto twoParts = runUpdater({"-J", "-d", kSerial});
     EXPECT_EQ(twoParts.standardOutput, kVersionLine + "\n");
-    EXPECT_EQ(twoParts.standardError, "Failed to retrieve jwt for 40F5849A\n");
+    EXPECT_EQ(twoParts.standardError,
+              "Failed to retrieve jwt for 40F5849A\nReason: The server's reply holds no token\n");
     EXPECT_EQ(twoParts.exitStatus, 0);
 
     writeDevice(kSerial, "latest=1\ntag=t\ntoken=aa.bb.cc\n");

@@ -17,16 +17,19 @@ using namespace std::chrono_literals;
 
 constexpr uint16_t kDevicePort = 9888;
 
-TEST(NetworkQuery, IgnoresMalformedAnswersAndEndsAfterItsTimeOut) {
+TEST(NetworkQuery, AnswersFromAnyPortCountAndOtherSizesAreIgnored) {
     REQUIRE_PRIVATE_NETWORK();
     Bytes shortAnswer = queryAnswer(4, 4000, 0x11111111, 13);
     shortAnswer.pop_back();
     Bytes longAnswer = queryAnswer(4, 4000, 0x22222222, 13);
     longAnswer.push_back(0);
+    // Port 0: whatever port the system picks, as a device answering from a fresh socket does.
     QueryResponder responder({{kDevicePort, shortAnswer},
                               {kDevicePort, longAnswer},
                               {9777, queryAnswer(4, 4000, 0x33333333, 13)},
                               {kDevicePort, queryAnswer(6, 40123, 0x40F5849A, 26)},
+                              {0, queryAnswer(8, 4001, 0x44444444, 5)},
+                              {9889, Bytes(15, 0)},
                               {kDevicePort, Bytes(1000, 0)}});
     ASSERT_TRUE(responder.ready());
 
@@ -35,9 +38,13 @@ TEST(NetworkQuery, IgnoresMalformedAnswersAndEndsAfterItsTimeOut) {
     const uint8_t count = aDiscovery_EnumerateModules(TCPIP, Records::collect, &records, 0);
     const auto elapsed = Clock::now() - start;
 
-    ASSERT_EQ(count, 1);
-    ASSERT_EQ(records.specs.size(), 1u);
-    const linkSpec& spec = records.specs[0];
+    ASSERT_EQ(count, 3);
+    ASSERT_EQ(records.specs.size(), 3u);
+    EXPECT_EQ(records.specs[0].serial_num, 0x33333333u);
+    EXPECT_EQ(records.specs[0].ip_port, 4000u);
+    EXPECT_EQ(records.specs[2].serial_num, 0x44444444u);
+    EXPECT_EQ(records.specs[2].module, 8u);
+    const linkSpec& spec = records.specs[1];
     EXPECT_EQ(spec.type, TCPIP);
     EXPECT_EQ(spec.serial_num, 0x40F5849Au);
     EXPECT_EQ(spec.router_serial_num, 0x40F5849Au);
