@@ -197,8 +197,9 @@ TEST_F(ServedDevice, StreamSamplesReachOnlyTheClientThatAskedForThem) {
     ASSERT_NE(client, 0u);
     aLinkRef second = aLink_CreateClient(interfaceAddress, port, 0);
     ASSERT_NE(second, 0u);
+    // Enables a key that matches none of the device's own values: the only samples are the two
+    // sent below.
     put(client, {93, 0x81, 0x20, 0x10, 0x01, 0x00, 0xFF});
-    // The device does not answer the enable; the server gives it up before serving this.
     EXPECT_TRUE(echoes(second, 2, 1, 3000));
     ASSERT_EQ(sim.control("packet 40F5849A 1001410007").back(), "ok");
     ASSERT_EQ(sim.control("packet 40F5849A 1001410008").back(), "ok");
