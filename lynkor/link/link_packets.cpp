@@ -85,6 +85,10 @@ aErr aLink_InstallUserPacketFilter(aLinkRef id, aPacketFilter filter, void* refe
     if (link == nullptr) {
         return aErrParam;
     }
+    // A served link's filter is its server's; another would take the server's packets.
+    if (sHasServer(id)) {
+        return aErrBusy;
+    }
     aMutex_Lock(link->userFilterSema);
     link->userFilter = filter;
     link->userFilterReference = reference;

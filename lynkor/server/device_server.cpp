@@ -278,9 +278,11 @@ aErr DeviceServer::aServer_Start() {
     } catch (const std::system_error&) {
         return aErrResource;
     }
-    if (aLink_InstallUserPacketFilter(settings_.deviceLink, s_streamFilter, this) != aErrNone) {
-        return aErrResource;
-    }
+    // Set on the record: the link already names this server, which refuses any other filter.
+    aMutex_Lock(deviceRecord_->userFilterSema);
+    deviceRecord_->userFilter = s_streamFilter;
+    deviceRecord_->userFilterReference = this;
+    aMutex_Unlock(deviceRecord_->userFilterSema);
     filterInstalled_ = true;
     aLink_DrainPackets(settings_.deviceLink, s_acceptAll, nullptr);
     return aErrNone;

@@ -88,7 +88,8 @@ LYNKOR_API uint32_t aLink_DrainPackets(aLinkRef link, aPacketFilter filter, void
 
 /* The user filter sees every arriving packet on the reader thread before anything else; a
  * non-zero answer takes the packet (it is neither queued nor answered as a heartbeat). It must
- * not wait for packets of the same link. A null filter removes it. */
+ * not wait for packets of the same link. A null filter removes it. aErrBusy on a link that a
+ * device server serves: its filter is the server's. */
 LYNKOR_API aErr aLink_InstallUserPacketFilter(aLinkRef link, aPacketFilter filter, void* reference);
 /* With pooling on, the writer sends queued packets in batches of up to about 4 KB. */
 LYNKOR_API aErr aLink_EnablePooledPackets(aLinkRef link, bool enable);

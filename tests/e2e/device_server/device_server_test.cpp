@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -25,8 +26,6 @@ using testing_support::DeviceSim;
 using testing_support::programPath;
 using testing_support::runProcess;
 using testing_support::TempDir;
-
-const std::string kSerial = "1234ABCD";
 
 struct EchoResult {
     int exitStatus = -1;
@@ -61,6 +60,16 @@ long s_residentKb(pid_t pid) {
         }
     }
     return -1;
+}
+
+// Servers answer every discovery on this computer and tests run side by side, so each test's
+// device has a serial number of its own.
+std::string s_serialOfThisTest() {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X",
+                  static_cast<uint32_t>(std::hash<std::string>{}(name)) | 0x10000000u);
+    return text;
 }
 
 class ServedUsbDevice : public ::testing::Test {
@@ -113,23 +122,24 @@ protected:
         }
     }
 
+    const std::string serial = s_serialOfThisTest();
     TempDir bus;
-    DeviceSim sim{{"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", kSerial, "--model",
+    DeviceSim sim{{"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", serial, "--model",
                    "5", "--address", "4", "--usb"}};
     std::unique_ptr<ChildProcess> server = std::make_unique<ChildProcess>(
-        std::vector<std::string>{programPath("lynkor-serve"), "--usb", kSerial}, environment());
+        std::vector<std::string>{programPath("lynkor-serve"), "--usb", serial}, environment());
     std::string port;
 };
 
 TEST_F(ServedUsbDevice, AnotherProcessFindsItByBeaconAndWorksBesideTheServingOne) {
     ASSERT_FALSE(port.empty());
     const auto direct =
-        runProcess({programPath("lynkor-serve"), "--usb", kSerial}, {environment(), "", 30s});
+        runProcess({programPath("lynkor-serve"), "--usb", serial}, {environment(), "", 30s});
     EXPECT_EQ(direct.exitStatus, 1);
     EXPECT_NE(direct.standardError.find("cannot open the device"), std::string::npos);
 
     auto byPort = startClient({"--port", port, "--id", "1", "--count", "2000"});
-    const EchoResult found = runClient({"--find", kSerial, "--id", "2", "--count", "500"});
+    const EchoResult found = runClient({"--find", serial, "--id", "2", "--count", "500"});
     const EchoResult beside = finish(*byPort);
     EXPECT_EQ(found.exitStatus, 0);
     EXPECT_EQ(found.ok, 500);
@@ -166,12 +176,12 @@ TEST_F(ServedUsbDevice, ASilentDeviceTimesOutItsRequesterOnly) {
     auto silenced =
         startClient({"--port", port, "--id", "5", "--count", "10", "--timeout-ms", "300"});
     ASSERT_EQ(silenced->readLine(), "connected");
-    ASSERT_EQ(sim.control("mute " + kSerial + " on").back(), "ok");
+    ASSERT_EQ(sim.control("mute " + serial + " on").back(), "ok");
     const EchoResult during = finish(*silenced);
     EXPECT_EQ(during.exitStatus, 1);
     EXPECT_GT(during.timedOut, 0);
     EXPECT_EQ(during.misrouted, 0);
-    ASSERT_EQ(sim.control("mute " + kSerial + " off").back(), "ok");
+    ASSERT_EQ(sim.control("mute " + serial + " off").back(), "ok");
     const EchoResult after =
         runClient({"--port", port, "--id", "6", "--count", "100", "--timeout-ms", "3000"});
     EXPECT_EQ(after.ok, 100);
@@ -246,7 +256,7 @@ TEST_F(ServedUsbDevice, SigtermClosesThePortAndSilencesTheBeacon) {
     const EchoResult byPort = runClient({"--port", port, "--count", "1"});
     EXPECT_EQ(byPort.exitStatus, 1);
     const auto byBeacon =
-        runProcess({programPath("lynkor-echo-client"), "--find", kSerial, "--count", "1"},
+        runProcess({programPath("lynkor-echo-client"), "--find", serial, "--count", "1"},
                    {environment(), "", 30s});
     EXPECT_EQ(byBeacon.exitStatus, 1);
     EXPECT_NE(byBeacon.standardError.find("no server found"), std::string::npos);

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "link/link_table.h"
@@ -20,7 +22,6 @@ using namespace std::chrono_literals;
 using testing_support::DeviceSim;
 
 const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
-constexpr uint32_t kSerial = 0x40F5849A;
 constexpr uint8_t kAddress = 4;
 constexpr uint8_t kModel = 13;
 constexpr uint8_t kCmdDebug = 23;
@@ -60,6 +61,19 @@ bool echoes(aLinkRef link, uint8_t id, uint8_t tag, uint32_t waitMs = 1000) {
            answer->data[1] == id && answer->data[2] == tag;
 }
 
+// Servers answer every discovery on this computer and tests run side by side, so each test's
+// device has a serial number of its own.
+uint32_t s_serialOfThisTest() {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    return static_cast<uint32_t>(std::hash<std::string>{}(name)) | 0x10000000u;
+}
+
+std::string s_hex(uint32_t serial) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", serial);
+    return text;
+}
+
 class ServedDevice : public ::testing::Test {
 protected:
     ~ServedDevice() override {
@@ -69,13 +83,18 @@ protected:
             aLink_Destroy(&device);
         }
     }
-    long stat(const std::string& name) { return sim.stats("40F5849A")[name]; }
+    long stat(const std::string& name) { return sim.stats(serialText)[name]; }
+    uint32_t tcpPort() { return static_cast<uint32_t>(sim.tcpPort(serialText)); }
+    std::string control(const std::string& verb, const std::string& argument) {
+        return sim.control(verb + " " + serialText + " " + argument).back();
+    }
     aLinkRef serve() { return aLink_CreateServer(device, &port, &interfaceAddress, true); }
 
+    const uint32_t serial = s_serialOfThisTest();
+    const std::string serialText = s_hex(serial);
     DeviceSim sim{
-        {"--heartbeat-ms", "0", "--device", "40F5849A", "--model", "13", "--address", "4"}};
-    aLinkRef device =
-        aLink_CreateTCPIP(kSerial, kLoopback, static_cast<uint32_t>(sim.tcpPort("40F5849A")));
+        {"--heartbeat-ms", "0", "--device", serialText, "--model", "13", "--address", "4"}};
+    aLinkRef device = aLink_CreateTCPIP(serial, kLoopback, tcpPort());
     uint16_t port = 0;
     uint32_t interfaceAddress = 0;
     aLinkRef client = 0;
@@ -101,9 +120,9 @@ TEST_F(ServedDevice, ServesClientsSideBySideAndTheDeviceOnlyThroughItsServer) {
     first.join();
     EXPECT_EQ(answered, 400);
 
-    EXPECT_EQ(aLink_CreateTCPIP(kSerial, kLoopback, static_cast<uint32_t>(sim.tcpPort("40F5849A"))),
-              0u);
+    EXPECT_EQ(aLink_CreateTCPIP(serial, kLoopback, tcpPort()), 0u);
     EXPECT_EQ(aLink_Reset(device), aErrBusy);
+    EXPECT_EQ(aLink_InstallUserPacketFilter(device, s_anyEcho, nullptr), aErrBusy);
     // The clients' own route switches never reach the device; only the device link's did.
     EXPECT_EQ(stat("route_on"), 1);
     // One message per packet: a client link never pools.
@@ -121,8 +140,7 @@ TEST_F(ServedDevice, ServesClientsSideBySideAndTheDeviceOnlyThroughItsServer) {
 TEST_F(ServedDevice, RefusesLinksWhoseAnswersItWouldStealAndLeavesThemAsTheyWere) {
     ASSERT_NE(device, 0u);
     // Another holder of the same link.
-    ASSERT_EQ(aLink_CreateTCPIP(kSerial, kLoopback, static_cast<uint32_t>(sim.tcpPort("40F5849A"))),
-              device);
+    ASSERT_EQ(aLink_CreateTCPIP(serial, kLoopback, tcpPort()), device);
     EXPECT_EQ(serve(), 0u);
     aLinkRef other = device;
     ASSERT_EQ(aLink_Destroy(&other), aErrNone);
@@ -139,9 +157,7 @@ TEST_F(ServedDevice, RefusesLinksWhoseAnswersItWouldStealAndLeavesThemAsTheyWere
 
     // A link over a caller's stream is no device kind a server can announce.
     aStream* stream = nullptr;
-    ASSERT_EQ(
-        aStream_CreateSocket(kLoopback, static_cast<uint16_t>(sim.tcpPort("40F5849A")), &stream),
-        aErrNone);
+    ASSERT_EQ(aStream_CreateSocket(kLoopback, static_cast<uint16_t>(tcpPort()), &stream), aErrNone);
     aLinkRef overStream = aLink_Create(stream);
     ASSERT_NE(overStream, 0u);
     EXPECT_EQ(aLink_CreateServer(overStream, &port, &interfaceAddress, true), 0u);
@@ -155,9 +171,9 @@ TEST_F(ServedDevice, RefusesLinksWhoseAnswersItWouldStealAndLeavesThemAsTheyWere
 
 TEST_F(ServedDevice, ADeviceThatCannotTellItsModelStaysTheCallersAndCanBeServedLater) {
     ASSERT_NE(device, 0u);
-    ASSERT_EQ(sim.control("mute 40F5849A on").back(), "ok");
+    ASSERT_EQ(control("mute", "on"), "ok");
     EXPECT_EQ(serve(), 0u);
-    ASSERT_EQ(sim.control("mute 40F5849A off").back(), "ok");
+    ASSERT_EQ(control("mute", "off"), "ok");
     EXPECT_EQ(aLink_GetStatus(device), STATUS_RUNNING);
     EXPECT_TRUE(echoes(device, 1, 1, 3000)) << "no filter or server left on the link";
     client = serve();
@@ -171,15 +187,15 @@ TEST_F(ServedDevice, ASilentDeviceTimesOutOneRequesterAndTheNextIsServed) {
     ASSERT_NE(client, 0u);
     aLinkRef second = aLink_CreateClient(interfaceAddress, port, 0);
     ASSERT_NE(second, 0u);
-    ASSERT_EQ(sim.control("mute 40F5849A on").back(), "ok");
+    ASSERT_EQ(control("mute", "on"), "ok");
     EXPECT_FALSE(echoes(client, 1, 1));
-    ASSERT_EQ(sim.control("mute 40F5849A off").back(), "ok");
+    ASSERT_EQ(control("mute", "off"), "ok");
     // Behind the silent request, which the server gives up after 2 s.
     EXPECT_TRUE(echoes(second, 2, 2, 3000));
     EXPECT_EQ(PacketPtr(aLink_AwaitPacket(client, 200)), nullptr) << "nothing of it for the first";
 
     // A packet the device sends on its own is not the answer to the next request.
-    ASSERT_EQ(sim.control("packet 40F5849A 17EEEE").back(), "ok");
+    ASSERT_EQ(control("packet", "17EEEE"), "ok");
     std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(echoes(client, 1, 3));
     EXPECT_EQ(PacketPtr(aLink_AwaitPacket(client, 100)), nullptr);
@@ -201,9 +217,9 @@ TEST_F(ServedDevice, StreamSamplesReachOnlyTheClientThatAskedForThem) {
     // sent below.
     put(client, {93, 0x81, 0x20, 0x10, 0x01, 0x00, 0xFF});
     EXPECT_TRUE(echoes(second, 2, 1, 3000));
-    ASSERT_EQ(sim.control("packet 40F5849A 1001410007").back(), "ok");
-    ASSERT_EQ(sim.control("packet 40F5849A 1001410008").back(), "ok");
-    ASSERT_EQ(sim.control("heartbeat 40F5849A 0").back(), "ok");
+    ASSERT_EQ(control("packet", "1001410007"), "ok");
+    ASSERT_EQ(control("packet", "1001410008"), "ok");
+    ASSERT_EQ(control("heartbeat", "0"), "ok");
     PacketPtr first(aLink_AwaitFirst(client, s_isSample, nullptr, 2000));
     PacketPtr next(aLink_AwaitFirst(client, s_isSample, nullptr, 500));
     ASSERT_NE(first, nullptr);
@@ -220,7 +236,7 @@ TEST_F(ServedDevice, DiscoveryFindsTheServerByBeacon) {
     ASSERT_NE(device, 0u);
     client = serve();
     ASSERT_NE(client, 0u);
-    linkSpec* spec = aDiscovery_FindModule(TETHRA_TCPIP, kSerial, 0);
+    linkSpec* spec = aDiscovery_FindModule(TETHRA_TCPIP, serial, 0);
     ASSERT_NE(spec, nullptr);
     EXPECT_EQ(spec->type, TETHRA_TCPIP);
     EXPECT_EQ(spec->module, kAddress);
