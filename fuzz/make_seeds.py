@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the small seed corpora of the bird-file and settings-file fuzz targets.
+"""Writes the small seed corpora of the fuzz targets whose seeds are binary.
 
 Bird-file seeds start with a mode byte (see fuzz/bird_file.cpp): 0 and then a whole file, or 1
 and then a payload that the target compresses itself.
@@ -61,3 +61,75 @@ write("settings_file", "store", b"CREATED_TIME=Tue Dec  8 16:40:57 2026\n"
 write("settings_file", "edge_cases", b"# comment\nx\n A = 1 \nB=two words\n=\n #x=1\nC=\r\n")
 write("settings_file", "no_final_line_feed", b"A=1\nLAST=tail")
 write("settings_file", "long_line", b"LONG=" + b"v" * 2100 + b"\nAFTER=kept\n")
+
+
+def crc8_maxim(data):
+    crc = 0
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0x8C if crc & 1 else crc >> 1
+    return crc
+
+
+def cobs(data):
+    out, run = bytearray(), bytearray()
+    for byte in data:
+        if byte == 0:
+            out += bytes([len(run) + 1]) + run
+            run = bytearray()
+        else:
+            run.append(byte)
+    return bytes(out + bytes([len(run) + 1]) + run)
+
+
+def serial_frame(address, payload_bytes, crc_fix=0):
+    plain = bytes([address, len(payload_bytes)]) + payload_bytes
+    return cobs(plain + bytes([crc8_maxim(plain) ^ crc_fix]))
+
+
+write("lynkor_serial_frame", "short_packet", serial_frame(2, b"\x01\x02\x03"))
+write("lynkor_serial_frame", "zeros_inside", serial_frame(4, b"\x00\x49\x00\x00\xff"))
+write("lynkor_serial_frame", "longest_packet", serial_frame(6, bytes(range(1, 29))))
+write("lynkor_serial_frame", "bad_crc", serial_frame(2, b"\x10\x20", crc_fix=0x5A))
+write("lynkor_serial_frame", "bad_code", b"\x05\x02\x01")
+
+write("lynkor_usb_emulation_answer", "query",
+      b"OK vid=3a7c pid=0012 vendor_interface=1 packet_size=512 held=0 serial=RFICB1234.A")
+write("lynkor_usb_emulation_answer", "busy",
+      b"BUSY vid=3a7c pid=0013 vendor_interface=1 packet_size=64 held=1 serial=40F5849A")
+write("lynkor_usb_emulation_answer", "field_without_value", b"OK vid=3a7c novalue serial=1")
+write("lynkor_usb_emulation_answer", "serial_with_spaces", b"OK serial=two words ")
+
+
+def network_answer(module, port, serial, model):
+    answer = bytearray([0xEE] * 16)
+    answer[1] = module
+    answer[2:4] = struct.pack("<H", port)
+    answer[4:8] = struct.pack("<I", serial)
+    answer[12] = model
+    return bytes(answer)
+
+
+write("lynkor_network_answer", "answer", network_answer(6, 40123, 0x40F5849A, 26))
+write("lynkor_network_answer", "short", network_answer(2, 5000, 0xAAAA, 4)[:15])
+write("lynkor_network_answer", "long", network_answer(2, 5000, 0xAAAA, 4) + b"\x00")
+
+
+def link_spec(serial, address, port, kind=2):
+    head = struct.pack("<iIIIII", kind, serial, 2, 2, serial, 26)
+    return (head + address + struct.pack("<I", port)).ljust(128, b"\x00")
+
+
+def beacon(sender, frame):
+    length = 0xFF if len(frame) == 128 else len(frame)
+    return bytes([sender, length]) + frame
+
+
+loopback = bytes([127, 0, 0, 1])
+own = link_spec(0x40F5849A, loopback, 9000)
+write("lynkor_beacon_frame", "local_repeats",
+      b"\x01" + beacon(1, own) + beacon(1, own) + beacon(2, link_spec(7, bytes([127, 0, 0, 3]), 1))
+      + beacon(3, link_spec(7, bytes([127, 0, 0, 3]), 1)) + beacon(1, own[:100]))
+write("lynkor_beacon_frame", "any_host",
+      b"\x00" + beacon(9, link_spec(5, bytes([10, 1, 2, 3]), 7)) + beacon(9, own))

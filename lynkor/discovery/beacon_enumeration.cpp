@@ -3,12 +3,12 @@
 #include <czmq.h>
 #include <netinet/in.h>
 
-#include <algorithm>
-#include <cstring>
+#include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "discovery/beacon_actor.h"
+#include "discovery/beacon_record_filter.h"
 #include "discovery/found_records.h"
 #include "lynkor/aDiscovery.h"
 #include "platform/network_interfaces.h"
@@ -28,20 +28,10 @@ constexpr const char* kLocalInterface = "127.0.0.1";
 // The beacon answers its configuration at once; this only bounds a beacon that never does.
 constexpr int kConfigureTimeoutMs = 1000;
 
-bool s_sameRecord(const linkSpec& a, const linkSpec& b) {
-    return a.serial_num == b.serial_num && a.ip_address == b.ip_address && a.ip_port == b.ip_port &&
-           a.type == b.type;
-}
-
-uint32_t s_address(const char* text) {
-    in_addr address{};
-    return ::inet_pton(AF_INET, text, &address) == 1 ? address.s_addr : 0;
-}
-
 class BeaconExchange {
 public:
     BeaconExchange(FoundRecords& records, bool localFiltering)
-        : records_(records), localFiltering_(localFiltering) {}
+        : records_(records), filter_(localFiltering) {}
 
     void run() {
         zactor_t* beacon = newBeaconActor();
@@ -84,26 +74,13 @@ private:
 
     // False when the caller's callback asks to stop.
     bool consider(const char* sender, zframe_t* frame) {
-        if (zframe_size(frame) != sizeof(linkSpec)) {
-            return true;
-        }
-        linkSpec spec;
-        std::memcpy(&spec, zframe_data(frame), sizeof spec);
-        if (std::any_of(seen_.begin(), seen_.end(),
-                        [&](const linkSpec& known) { return s_sameRecord(known, spec); })) {
-            return true;
-        }
-        if (localFiltering_ && spec.ip_address != htonl(INADDR_LOOPBACK) &&
-            spec.ip_address != s_address(sender)) {
-            return true;
-        }
-        seen_.push_back(spec);
-        return records_.offer(spec);
+        const std::optional<linkSpec> spec =
+            filter_.admit(sender, std::span(zframe_data(frame), zframe_size(frame)));
+        return !spec || records_.offer(*spec);
     }
 
     FoundRecords& records_;
-    const bool localFiltering_;
-    std::vector<linkSpec> seen_;
+    BeaconRecordFilter filter_;
 };
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sstream>
 
 #include "platform/usb.h"
+#include "platform/usb_emulation_answer.h"
 
 namespace lynkor::platform {
 namespace {
@@ -70,42 +70,6 @@ std::string s_exchange(int fd, const char* command) {
     return got > 0 ? std::string(reply, static_cast<size_t>(got)) : std::string();
 }
 
-// Parses "<status> vid=... serial=..." into `info`; returns the status word, empty when the
-// answer is malformed.
-std::string s_parseAnswer(const std::string& answer, UsbDeviceInfo* info) {
-    std::istringstream fields(answer);
-    std::string status;
-    fields >> status;
-    bool haveSerial = false;
-    std::string field;
-    while (fields >> field) {
-        const size_t equals = field.find('=');
-        if (equals == std::string::npos) {
-            return {};
-        }
-        const std::string key = field.substr(0, equals);
-        const std::string value = field.substr(equals + 1);
-        const unsigned long number =
-            std::strtoul(value.c_str(), nullptr, key == "vid" || key == "pid" ? 16 : 10);
-        if (key == "vid") {
-            info->vendorId = static_cast<uint16_t>(number);
-        } else if (key == "pid") {
-            info->productId = static_cast<uint16_t>(number);
-        } else if (key == "vendor_interface") {
-            info->hasVendorInterface = number != 0;
-        } else if (key == "packet_size") {
-            info->bulkPacketSize = static_cast<uint16_t>(number);
-        } else if (key == "serial") {
-            // The serial-number string runs to the end of the message.
-            const size_t start = answer.find(" serial=") + std::strlen(" serial=");
-            info->serialNumber = answer.substr(start);
-            haveSerial = true;
-            break;
-        }
-    }
-    return haveSerial ? status : std::string();
-}
-
 aErr s_listDevices(std::vector<UsbDeviceInfo>* devices) {
     const char* directory = std::getenv(kUsbEmulationVariable);
     DIR* listing = directory != nullptr ? opendir(directory) : nullptr;
@@ -125,7 +89,7 @@ aErr s_listDevices(std::vector<UsbDeviceInfo>* devices) {
         if (fd < 0) {
             continue;  // nobody serves it: the device is not on the bus
         }
-        const std::string status = s_parseAnswer(s_exchange(fd, "QUERY"), &info);
+        const std::string status = readEmulationAnswer(s_exchange(fd, "QUERY"), &info);
         ::close(fd);
         if (status == "OK") {
             devices->push_back(info);
@@ -154,7 +118,8 @@ aErr s_open(const UsbDeviceInfo& info, UsbDevice** handle) {
 
 aErr s_claim(UsbDevice* handle) {
     UsbDeviceInfo info;
-    const std::string status = s_parseAnswer(s_exchange(s_device(handle)->fd, "CLAIM"), &info);
+    const std::string status =
+        readEmulationAnswer(s_exchange(s_device(handle)->fd, "CLAIM"), &info);
     if (status == "BUSY") {
         return aErrBusy;
     }

@@ -2,6 +2,8 @@
 // checksummed block, so that noise costs a packet, never the packets after it.
 #include <cstring>
 #include <new>
+#include <optional>
+#include <span>
 
 #include "lynkor/aPacket.h"
 #include "stream/serial_framing.h"
@@ -13,6 +15,8 @@ namespace {
 namespace framing = lynkor::framing;
 
 constexpr uint16_t kPacketizedContextCheck = 0xC0B5;
+static_assert(framing::kMaxPlainFrame - 1 == aPACKET_MAX_WIRE_SIZE,
+              "a frame's packet fits the packet being handed out");
 
 struct PacketizedContext {
     uint16_t check = kPacketizedContextCheck;
@@ -35,18 +39,17 @@ PacketizedContext* s_context(void* ref) {
 
 // Decodes the frame just ended. aErrNone when it held a good packet, now waiting to be read.
 aErr s_acceptFrame(PacketizedContext* context) {
-    uint8_t plain[framing::kMaxEncodedFrame];
-    size_t length = 0;
-    const bool decoded = !context->frameOverlong &&
-                         framing::cobsDecode(context->frame, context->frameLength, plain, &length);
+    const std::optional<framing::FramedPacket> packet =
+        context->frameOverlong
+            ? std::nullopt
+            : framing::decodeFrame(std::span(context->frame, context->frameLength));
     context->frameLength = 0;
     context->frameOverlong = false;
-    if (!decoded || length < 3 || length != static_cast<size_t>(plain[1]) + 3 ||
-        plain[length - 1] != framing::crc8Maxim(plain, length - 1)) {
+    if (!packet) {
         return aErrPacket;
     }
-    std::memcpy(context->packet, plain, length - 1);
-    context->packetLength = length - 1;
+    std::memcpy(context->packet, packet->bytes.data(), packet->length);
+    context->packetLength = packet->length;
     context->packetNext = 0;
     return aErrNone;
 }

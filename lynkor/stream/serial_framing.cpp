@@ -1,5 +1,7 @@
 #include "stream/serial_framing.h"
 
+#include <cstring>
+
 namespace lynkor::framing {
 
 uint8_t crc8Maxim(const uint8_t* data, size_t length) {
@@ -57,6 +59,23 @@ bool cobsDecode(const uint8_t* data, size_t length, uint8_t* out, size_t* decode
     }
     *decodedLength = written;
     return true;
+}
+
+std::optional<FramedPacket> decodeFrame(std::span<const uint8_t> frame) {
+    if (frame.size() > kMaxEncodedFrame) {
+        return std::nullopt;
+    }
+    uint8_t plain[kMaxEncodedFrame];
+    size_t length = 0;
+    if (!cobsDecode(frame.data(), frame.size(), plain, &length) || length < 3 ||
+        length != static_cast<size_t>(plain[1]) + 3 ||
+        plain[length - 1] != crc8Maxim(plain, length - 1)) {
+        return std::nullopt;
+    }
+    FramedPacket packet;
+    std::memcpy(packet.bytes.data(), plain, length - 1);
+    packet.length = length - 1;
+    return packet;
 }
 
 }  // namespace lynkor::framing

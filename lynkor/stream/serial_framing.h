@@ -3,8 +3,11 @@
 // The packetized serial line's framing: a packet's bytes followed by their CRC-8/MAXIM,
 // encoded with Consistent Overhead Byte Stuffing so that the frame holds no zero byte, then
 // one zero byte that ends the frame.
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 namespace lynkor::framing {
 
@@ -21,5 +24,15 @@ uint8_t crc8Maxim(const uint8_t* data, size_t length);
 size_t cobsEncode(const uint8_t* data, size_t length, uint8_t* out);
 // Decodes into `out` (at least `length` bytes); false when the input is not valid COBS.
 bool cobsDecode(const uint8_t* data, size_t length, uint8_t* out, size_t* decodedLength);
+
+// The packet a frame carries: address, length byte and data, without the CRC.
+struct FramedPacket {
+    std::array<uint8_t, kMaxPlainFrame - 1> bytes{};
+    size_t length = 0;
+};
+
+// Reads one frame (its bytes before the frame end): nothing unless it is valid COBS of at most
+// kMaxEncodedFrame bytes that decodes to a packet whose length byte matches and whose CRC holds.
+std::optional<FramedPacket> decodeFrame(std::span<const uint8_t> frame);
 
 }  // namespace lynkor::framing

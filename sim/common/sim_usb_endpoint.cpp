@@ -15,7 +15,6 @@
 namespace sim {
 namespace {
 
-constexpr int kSendTimeoutMs = 1000;
 constexpr size_t kLargestOutTransfer = 64 * 1024;
 constexpr size_t kHandshakeSize = 16;
 
@@ -262,7 +261,7 @@ std::optional<std::vector<uint8_t>> UsbEndpoint::receiveOut(std::chrono::millise
     return transfer;
 }
 
-bool UsbEndpoint::sendIn(const std::vector<uint8_t>& bytes) {
+bool UsbEndpoint::sendIn(const std::vector<uint8_t>& bytes, std::chrono::milliseconds wait) {
     // Holding the lock keeps the serving thread from closing the connection under us.
     std::lock_guard lock(mutex_);
     if (hostFd_ < 0) {
@@ -272,7 +271,7 @@ bool UsbEndpoint::sendIn(const std::vector<uint8_t>& bytes) {
     for (size_t offset = 0; offset < bytes.size(); offset += packet) {
         const size_t length = std::min(packet, bytes.size() - offset);
         pollfd entry{hostFd_, POLLOUT, 0};
-        if (poll(&entry, 1, kSendTimeoutMs) != 1 ||
+        if (poll(&entry, 1, static_cast<int>(wait.count())) != 1 ||
             send(hostFd_, bytes.data() + offset, length, MSG_NOSIGNAL | MSG_DONTWAIT) !=
                 static_cast<ssize_t>(length)) {
             return false;

@@ -57,8 +57,9 @@ public:
     // The next bulk OUT transfer from the host, or nothing within `timeout`.
     std::optional<std::vector<uint8_t>> receiveOut(std::chrono::milliseconds timeout);
     // Sends bytes to the host as bulk IN transfers of at most one packet each. False when no
-    // host holds the device or it does not take them within a second.
-    bool sendIn(const std::vector<uint8_t>& bytes);
+    // host holds the device or it does not take them within `wait`.
+    bool sendIn(const std::vector<uint8_t>& bytes,
+                std::chrono::milliseconds wait = std::chrono::seconds(1));
     // When set, every bulk OUT transfer goes to the handler, on the endpoint's own thread,
     // instead of to receiveOut(). Set it before a host claims the device.
     void setOutHandler(OutHandler handler);

@@ -16,6 +16,9 @@
 //                                         bus)
 //   reply-delay SERIAL MS                 hold back every answer MS ms
 //   usb-busy SERIAL on|off                refuse (or again allow) USB claims by hosts
+// A device behind a router has no connections of its own: packet, raw and its streams go out
+// through the router's, hangup and heartbeat do nothing for it, and muting the router silences
+// it too.
 //
 // The property table (UEI values):
 //   get SERIAL CMD OPT IDX [SUB]          "value N", "void", or for byte arrays

@@ -138,6 +138,8 @@ public:
     // A muted device hears but answers nothing, as one whose firmware has hung.
     void setMuted(bool muted) { muted_ = muted; }
     bool muted() const { return muted_; }
+    // Muted itself or behind a muted router: nothing it sends gets out.
+    bool silenced() const { return muted_ || (router_ != nullptr && router_->silenced()); }
 
 private:
     static constexpr size_t kHistoryLength = 256;

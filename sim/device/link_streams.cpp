@@ -114,7 +114,7 @@ void LinkStreams::tick() {
 }
 
 void LinkStreams::sendRound() {
-    if (device_.muted()) {
+    if (device_.silenced()) {
         return;
     }
     std::set<PropertyKey> sent;

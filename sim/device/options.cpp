@@ -178,6 +178,10 @@ bool s_checkDevices(Options& options, std::string& error) {
         if (!config.tcp && !config.pty && !config.usb && !config.routerSerial) {
             config.tcp = true;
         }
+        if (config.usbBusy && !config.usb) {
+            error = "--usb-busy needs --usb";
+            return false;
+        }
         if (config.beacon && !config.tcp) {
             error = "--beacon needs the device on TCP";
             return false;

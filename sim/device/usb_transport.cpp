@@ -40,6 +40,11 @@ UsbTransport::~UsbTransport() {
     close(wakeFd_);
 }
 
+void UsbTransport::sendRaw(const Bytes& bytes) {
+    hostLagging_ =
+        !endpoint_->sendIn(bytes, hostLagging_ ? std::chrono::milliseconds(0) : kHostLag);
+}
+
 void UsbTransport::hangUp() {
     endpoint_->unplug();
     endpoint_->plugIn();

@@ -1,6 +1,7 @@
 // A device on the emulated USB bus: the plain link framing in bulk transfers.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -24,8 +25,8 @@ public:
 
     const std::string& path() const { return endpoint_->path(); }
 
-    void sendPacket(const Packet& packet) override { endpoint_->sendIn(packet.wire()); }
-    void sendRaw(const Bytes& bytes) override { endpoint_->sendIn(bytes); }
+    void sendPacket(const Packet& packet) override { sendRaw(packet.wire()); }
+    void sendRaw(const Bytes& bytes) override;
     // Leaves the bus and comes back, as a restarting device does.
     void hangUp() override;
     bool hostPresent() const override { return endpoint_->claimed(); }
@@ -33,12 +34,19 @@ public:
     void setBusy(bool busy) { endpoint_->setHeldElsewhere(busy); }
 
 private:
+    // How long a host that has stopped reading may hold up the event loop, and so every other
+    // device, before what it does not take is dropped, as a full endpoint would.
+    static constexpr auto kHostLag = std::chrono::milliseconds(50);
+
     // Runs on the event loop: the transfers the endpoint's thread has handed over.
     void takeTransfers();
 
     EventLoop& loop_;
     Device& device_;
     RawPacketAssembler assembler_;
+    // Set when the host last failed to take a transfer in time: further ones are not waited
+    // for until one goes through again.
+    bool hostLagging_ = false;
     // Wakes the event loop when the endpoint's thread has queued a transfer.
     int wakeFd_ = -1;
     std::mutex mutex_;

@@ -209,13 +209,22 @@ TEST(DeviceSimProgram, ExitsCleanlyOnSigtermAndRefusesBadOptions) {
     EXPECT_NE(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     close(fd);
 
-    for (const auto& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"--device", "XYZ"},
-                                               {"--tcp"},
-                                               {"--device", "1", "--address", "3"},
-                                               {"--device", "1", "--device", "1"},
-                                               {"--device", "1", "--bogus"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {"--device", "XYZ"},
+             {"--tcp"},
+             {"--device", "1", "--address", "3"},
+             {"--device", "1", "--device", "1"},
+             {"--device", "1", "--bogus"},
+             {"--device", "1", "--behind", "2"},
+             {"--device", "1", "--behind", "1"},
+             {"--device", "1", "--device", "2", "--address", "2", "--behind", "1"},
+             {"--device", "1", "--version", "2.300.1"},
+             {"--device", "1", "--version", "2.10"},
+             {"--device", "1", "--identifier", "1,2,3"},
+             {"--device", "1", "--stream-period-ms", "0"},
+             {"--device", "1", "--reply-delay-ms", "x"},
+             {"--device", "1", "--usb-busy"}}) {
         std::vector<std::string> argv{testing_support::programPath("lynkor-sim")};
         argv.insert(argv.end(), args.begin(), args.end());
         auto result = testing_support::runProcess(argv);

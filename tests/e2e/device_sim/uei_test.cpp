@@ -106,6 +106,41 @@ TEST_P(DeviceSimUei, AnswersGetsSetsCallsAndModuleQueriesWithTheirExactBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Transports, DeviceSimUei, testing::Values("tcp", "usb"));
 
+TEST(DeviceSimProperties, ControlDefinesAndChangesWhatTheWireSees) {
+    DeviceSim sim({"--heartbeat-ms", "0", "--device", "00000001", "--address", "4", "--version",
+                   "0x12345678"});
+    RawHost host = RawHost::tcp(sim.tcpPort("00000001"));
+    EXPECT_EQ(sim.number("00000001", "3 7 0"), 0x12345678u);
+
+    // A power-data object kept per subindex, first read-only, then writable.
+    sim.command("prop 00000001 36 1 0 5 type=u32 value=0x12345678");
+    EXPECT_EQ(host.request(kAddress, {36, 0x41, 0x20, 5}),
+              (RawPacket{kAddress, {36, 1, 0, 0x12, 0x34, 0x56, 0x78}}));
+    EXPECT_EQ(host.request(kAddress, {36, 0x41, 0x20}), (RawPacket{kAddress, {36, 1, 0x80, 26}}));
+    EXPECT_EQ(host.request(kAddress, {36, 0x81, 0x20, 5, 0, 0, 0, 9}),
+              (RawPacket{kAddress, {36, 0xC1, 0x80, 12}}));
+    sim.command("prop 00000001 36 1 0 5 access=rw");
+    EXPECT_EQ(host.request(kAddress, {36, 0x81, 0x20, 5, 0, 0, 0, 9}),
+              (RawPacket{kAddress, {36, 0xC1, 0, 0, 0, 0, 9}}));
+    EXPECT_EQ(sim.number("00000001", "36 1 0 5"), 9u);
+    EXPECT_EQ(host.request(kAddress, {73, 4, 36}), (RawPacket{kAddress, {73, 4, 36, 1}}));
+
+    sim.command("prop 00000001 3 9 0 value=0xCAFE");
+    EXPECT_EQ(host.request(kAddress, {3, 0x49, 0x20}),
+              (RawPacket{kAddress, {3, 9, 0, 0, 0, 0xCA, 0xFE}}));
+    sim.command("prop 00000001 3 32 0 value=414243");
+    EXPECT_EQ(host.request(kAddress, {3, 0x60, 0x20}),
+              (RawPacket{kAddress, {3, 32, 0, 'A', 'B', 'C', 0}}));
+
+    for (const char* refused :
+         {"prop 00000001 36 2 0 value=1", "prop 00000001 36 2 0 type=u64",
+          "prop 00000001 3 4 0 value=256", "prop 00000001 3 4 0 access=none", "get 00000001 3 99 0",
+          "get 00000001 3", "slot 00000001 0 9", "factory 00000001 16", "usb-busy 00000001 on",
+          "stream-period 00000001 0"}) {
+        EXPECT_EQ(sim.control(refused).back().rfind("error", 0), 0u) << refused;
+    }
+}
+
 Bytes s_pattern(size_t length, uint8_t seed) {
     Bytes bytes(length);
     for (size_t i = 0; i < length; ++i) {

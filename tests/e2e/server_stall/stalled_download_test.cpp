@@ -18,7 +18,8 @@ TEST_F(StalledDownload, IsAbortedAndReportedAfterAMinute) {
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.standardError.find("GetBuild ==> [Timeout was reached]\n"), std::string::npos);
-    EXPECT_NE(result.standardError.find("Download failed\nFailed to retrieve a valid BIRD file\n"),
+    EXPECT_NE(result.standardError.find("Download failed\nReason: Timeout was reached\n"
+                                        "Failed to retrieve a valid BIRD file\n"),
               std::string::npos);
     EXPECT_GE(waited, std::chrono::seconds(59));
     EXPECT_LE(waited, std::chrono::seconds(90));
