@@ -39,9 +39,20 @@ constexpr int kClients = 8;
 constexpr auto kThroughputTime = std::chrono::seconds(3);
 
 // One lynkor-sim with two devices for the whole run: one served, one reached directly.
-SimulatorProcess& simulator() {
-    static SimulatorProcess instance({"--heartbeat-ms", "0", "--device", "40F5849A", "--address",
-                                      "4", "--device", "40F5849B", "--address", "4"});
+class Simulator {
+public:
+    uint32_t tcpPort(const std::string& serial) const {
+        return static_cast<uint32_t>(std::stoul(process_.value("tcp " + serial + " 127.0.0.1:")));
+    }
+
+private:
+    SimulatorProcess process_{"lynkor-sim",
+                              {"--heartbeat-ms", "0", "--device", "40F5849A", "--address", "4",
+                               "--device", "40F5849B", "--address", "4"}};
+};
+
+Simulator& simulator() {
+    static Simulator instance;
     return instance;
 }
 

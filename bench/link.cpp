@@ -35,8 +35,17 @@ const uint8_t kEcho[] = {kAddress, 3, kCmdDebug, 0x01, 0x02};
 const uint8_t kOneWay[] = {kAddress, 3, 0x7E, 0x01, 0x02};
 
 // One lynkor-sim for the whole run.
-SimulatorProcess& simulator() {
-    static SimulatorProcess instance({"--device", "40F5849A", "--address", "4"});
+class Simulator {
+public:
+    int port() const { return port_; }
+
+private:
+    SimulatorProcess process_{"lynkor-sim", {"--device", "40F5849A", "--address", "4"}};
+    int port_ = std::stoi(process_.value("tcp 40F5849A 127.0.0.1:"));
+};
+
+Simulator& simulator() {
+    static Simulator instance;
     return instance;
 }
 
@@ -45,7 +54,7 @@ int rawConnect() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(simulator().tcpPort("40F5849A")));
+    address.sin_port = htons(static_cast<uint16_t>(simulator().port()));
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         throw std::runtime_error("connect");
     }
@@ -75,7 +84,7 @@ void rawAwaitEcho(int fd) {
 
 aLinkRef linkConnect() {
     aLinkRef link = aLink_CreateTCPIP(kSerial, htonl(INADDR_LOOPBACK),
-                                      static_cast<uint32_t>(simulator().tcpPort("40F5849A")));
+                                      static_cast<uint32_t>(simulator().port()));
     if (link == 0) {
         throw std::runtime_error("no link");
     }

@@ -1,27 +1,26 @@
-// A lynkor-sim started for a benchmark run and stopped at its end.
+// A simulator program of this build, started for a benchmark: what it printed before its
+// "ready" line, and a stop (SIGTERM, then a wait for it) when the object goes.
 #pragma once
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 class SimulatorProcess {
 public:
-    // Arguments after the program name, e.g. {"--device", "40F5849A", "--address", "4"}.
-    explicit SimulatorProcess(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv{"lynkor-sim"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> pointers;
-        for (std::string& argument : argv) {
-            pointers.push_back(argument.data());
+    // `program` is the name of a program in the build's bin folder.
+    SimulatorProcess(const std::string& program, std::vector<std::string> arguments) {
+        const std::string path = std::string(LYNKOR_BIN_DIR) + "/" + program;
+        arguments.insert(arguments.begin(), program);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
         }
-        pointers.push_back(nullptr);
+        argv.push_back(nullptr);
         int out[2];
         if (pipe(out) != 0) {
             throw std::runtime_error("pipe");
@@ -30,15 +29,18 @@ public:
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
-            execv(LYNKOR_BIN_DIR "/lynkor-sim", pointers.data());
+            execv(path.c_str(), argv.data());
             _exit(127);
         }
         close(out[1]);
-        char c;
-        while (output_.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
-            output_ += c;
+        char c = 0;
+        while (banner_.find("ready\n") == std::string::npos && read(out[0], &c, 1) == 1) {
+            banner_ += c;
         }
         close(out[0]);
+        if (banner_.find("ready\n") == std::string::npos) {
+            throw std::runtime_error(program + " did not start");
+        }
     }
     ~SimulatorProcess() {
         kill(pid_, SIGTERM);
@@ -47,17 +49,16 @@ public:
     SimulatorProcess(const SimulatorProcess&) = delete;
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
-    // The loopback TCP port of the device with this serial number, as lynkor-sim printed it.
-    uint32_t tcpPort(const std::string& serial) const {
-        const std::string prefix = "tcp " + serial + " 127.0.0.1:";
-        const auto at = output_.find(prefix);
+    // The value printed after `key` on its own line, e.g. "pty " gives the path of "pty <path>".
+    std::string value(const std::string& key) const {
+        const auto at = banner_.find(key);
         if (at == std::string::npos) {
-            throw std::runtime_error("lynkor-sim did not start");
+            throw std::runtime_error("no \"" + key + "\" in what the simulator printed");
         }
-        return static_cast<uint32_t>(std::stoi(output_.substr(at + prefix.size())));
+        return banner_.substr(at + key.size(), banner_.find('\n', at) - at - key.size());
     }
 
 private:
     pid_t pid_ = -1;
-    std::string output_;
+    std::string banner_;
 };

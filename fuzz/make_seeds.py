@@ -94,12 +94,15 @@ write("lynkor_serial_frame", "longest_packet", serial_frame(6, bytes(range(1, 29
 write("lynkor_serial_frame", "bad_crc", serial_frame(2, b"\x10\x20", crc_fix=0x5A))
 write("lynkor_serial_frame", "bad_code", b"\x05\x02\x01")
 
-write("lynkor_usb_emulation_answer", "query",
+write("lynkor_emulation_answer", "usb_device",
       b"OK vid=3a7c pid=0012 vendor_interface=1 packet_size=512 held=0 serial=RFICB1234.A")
-write("lynkor_usb_emulation_answer", "busy",
-      b"BUSY vid=3a7c pid=0013 vendor_interface=1 packet_size=64 held=1 serial=40F5849A")
-write("lynkor_usb_emulation_answer", "field_without_value", b"OK vid=3a7c novalue serial=1")
-write("lynkor_usb_emulation_answer", "serial_with_spaces", b"OK serial=two words ")
+write("lynkor_emulation_answer", "hid_rom",
+      b"OK vid=1fc9 pid=0130 vendor_interface=0 packet_size=65 held=0 serial=")
+write("lynkor_emulation_answer", "busy",
+      b"BUSY vid=3a7c pid=0005 vendor_interface=1 packet_size=64 held=1 serial=40F5849A with spaces")
+write("lynkor_emulation_answer", "malformed", b"OK vid=1fc9 pid")
+write("lynkor_emulation_answer", "field_without_value", b"OK vid=3a7c novalue serial=1")
+write("lynkor_emulation_answer", "serial_with_spaces", b"OK serial=two words ")
 
 
 def network_answer(module, port, serial, model):

@@ -8,6 +8,8 @@ packages=(
     zlib1g-dev libcurl4-openssl-dev libzmq3-dev libczmq-dev libusb-1.0-0-dev libhidapi-dev
     libcpp-httplib-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev libfuzzer-14-dev
+    imx-usb-loader
+    lpc21isp
 )
 
 missing=()

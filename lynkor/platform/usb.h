@@ -3,8 +3,8 @@
 // The lowest USB layer: the few calls the USB stream and USB discovery need, as one table of
 // operations. Two backends fill it: libusb-1.0 for real devices, and an emulation in which a
 // simulator serves devices as sockets in a directory (see usb_emulation.h). The environment
-// variable LYNKOR_USB_EMULATION=<directory> selects the emulation for the whole process; nothing
-// above this table knows which backend runs.
+// variable LYNKOR_USB_EMULATION=<directory>, or aEmulation_Select, selects the emulation for the
+// whole process (backend_choice.h); nothing above this table knows which backend runs.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,7 +52,7 @@ struct UsbBackend {
     void (*close)(UsbDevice* handle);
 };
 
-// The backend selected by the environment right now.
+// The backend of the process's choice of bus.
 const UsbBackend& usbBackend();
 
 extern const UsbBackend kLibusbBackend;

@@ -1,7 +1,8 @@
 #pragma once
 
-// USB emulation: devices that a simulator serves in the directory named by the environment
-// variable LYNKOR_USB_EMULATION, for machines without the hardware.
+// USB emulation: devices that a simulator serves in the emulated bus directory (named by the
+// environment variable LYNKOR_USB_EMULATION or by aEmulation_Select), for machines without the
+// hardware. HID devices share the directory and the handshake (hid_emulation.h).
 //
 // The directory. Every Unix-domain socket of type SOCK_SEQPACKET in it whose name ends in
 // ".usb" is one device on the bus. A device that leaves the bus (unplugged, restarting) removes
@@ -25,7 +26,6 @@
 
 namespace lynkor::platform {
 
-constexpr const char* kUsbEmulationVariable = "LYNKOR_USB_EMULATION";
 constexpr const char* kUsbEmulationSuffix = ".usb";
 
 }  // namespace lynkor::platform

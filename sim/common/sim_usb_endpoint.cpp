@@ -26,7 +26,7 @@ void sendMessage(int fd, const std::string& text) {
 
 UsbEndpoint::UsbEndpoint(const std::string& directory, const std::string& name,
                          UsbDeviceProperties properties)
-    : path_(directory + "/" + name + ".usb"), properties_(std::move(properties)) {
+    : path_(directory + "/" + name + properties.socketSuffix), properties_(std::move(properties)) {
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
         throw std::runtime_error("sim_usb_endpoint: no eventfd");

@@ -1,11 +1,12 @@
 #pragma once
 
-// The device side of the USB emulation: serves one emulated USB device in the directory that a
-// host process names in LYNKOR_USB_EMULATION, and moves its bulk transfers.
+// The device side of the USB and HID emulations: serves one emulated device in the directory
+// that a host process names in LYNKOR_USB_EMULATION, and moves its bulk transfers or reports.
 //
-// The directory and wire format (one SOCK_SEQPACKET socket "<name>.usb" per device; "QUERY" and
-// "CLAIM" handshakes answered "OK <descriptor>" or "BUSY <descriptor>"; then one message per
-// bulk transfer) are described with the host side, in lynkor/platform/usb_emulation.h.
+// The directory and wire format (one SOCK_SEQPACKET socket "<name>.usb" or "<name>.hid" per
+// device; "QUERY" and "CLAIM" handshakes answered "OK <descriptor>" or "BUSY <descriptor>"; then
+// one message per bulk transfer or report) are described with the host side, in
+// lynkor/platform/usb_emulation.h and hid_emulation.h.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -26,13 +27,16 @@ struct UsbDeviceProperties {
     bool vendorInterface = true;
     uint16_t packetSize = 512;   // bulk IN and OUT max packet size
     bool heldElsewhere = false;  // as though another process had claimed the device
+    // ".usb" for a device with a vendor interface, ".hid" for a HID device, whose messages are
+    // reports and whose packet size is its largest input report.
+    std::string socketSuffix = ".usb";
 };
 
 class UsbEndpoint {
 public:
     using OutHandler = std::function<void(std::vector<uint8_t>)>;
 
-    // Puts the device on the emulated bus as <directory>/<name>.usb; throws std::runtime_error
+    // Puts the device on the emulated bus as <directory>/<name><suffix>; throws std::runtime_error
     // when its socket cannot be made.
     UsbEndpoint(const std::string& directory, const std::string& name,
                 UsbDeviceProperties properties);
@@ -56,8 +60,8 @@ public:
 
     // The next bulk OUT transfer from the host, or nothing within `timeout`.
     std::optional<std::vector<uint8_t>> receiveOut(std::chrono::milliseconds timeout);
-    // Sends bytes to the host as bulk IN transfers of at most one packet each. False when no
-    // host holds the device or it does not take them within `wait`.
+    // Sends bytes to the host as bulk IN transfers (or input reports) of at most one packet
+    // each. False when no host holds the device or it does not take them within `wait`.
     bool sendIn(const std::vector<uint8_t>& bytes,
                 std::chrono::milliseconds wait = std::chrono::seconds(1));
     // When set, every bulk OUT transfer goes to the handler, on the endpoint's own thread,

@@ -57,14 +57,11 @@
 // code, i2c_probes_<address>=N and i2c_speed_<address>=CODE per bus address (all decimal).
 #pragma once
 
-#include <list>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "control_socket.h"
 #include "event_loop.h"
-#include "fd_channel.h"
-#include "loopback_listener.h"
 #include "simulator.h"
 
 namespace sim {
@@ -72,26 +69,18 @@ namespace sim {
 class ControlServer {
 public:
     ControlServer(EventLoop& loop, Simulator& simulator);
-    ~ControlServer();
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
 
-    std::string endpoint() const { return listener_.endpoint(); }
+    std::string endpoint() const { return socket_.endpoint(); }
 
     // Runs one request line and returns the answer lines, "ok" or "error ..." last.
     std::vector<std::string> execute(const std::string& line);
 
 private:
-    struct Client;
-
-    static constexpr int kBacklog = 4;
-
-    void accept(int fd);
-
     EventLoop& loop_;
     Simulator& simulator_;
-    std::list<std::shared_ptr<Client>> clients_;
-    LoopbackListener listener_;
+    ControlSocket socket_;
 };
 
 }  // namespace sim

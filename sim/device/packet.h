@@ -4,13 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
+
+#include "byte_string.h"
 
 namespace sim {
-
-using Bytes = std::vector<uint8_t>;
 
 constexpr size_t kMaxPacketData = 28;
 // A packet to this address asks the device for an empty packet from its own module address.
@@ -25,15 +22,5 @@ struct Packet {
     // Address, length and data bytes, as the packet travels on the link.
     Bytes wire() const;
 };
-
-std::string toHex(const Bytes& bytes);
-// Appends the low `count` bytes of `value`, most significant first.
-void appendBigEndian(Bytes& bytes, uint32_t value, size_t count);
-// Reads `count` bytes (at most 4) from `bytes`, most significant first.
-uint32_t readBigEndian(const uint8_t* bytes, size_t count);
-// A short fingerprint of a byte string for comparing what was stored: FNV-1a, 32 bits.
-uint32_t digestOf(const Bytes& bytes);
-// Reads pairs of hexadecimal digits; spaces between bytes are allowed.
-bool fromHex(std::string_view text, Bytes& bytes);
 
 }  // namespace sim

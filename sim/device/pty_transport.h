@@ -8,6 +8,7 @@
 
 #include "device.h"
 #include "fd_channel.h"
+#include "pseudo_terminal.h"
 #include "serial_framing.h"
 
 namespace sim {
@@ -20,7 +21,7 @@ public:
     PtyTransport& operator=(const PtyTransport&) = delete;
 
     // The path the host opens, "/dev/pts/N".
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return terminal_.path(); }
 
     void sendPacket(const Packet& packet) override;
     void sendRaw(const Bytes& bytes) override;
@@ -36,9 +37,7 @@ private:
     void onBytes(const uint8_t* bytes, size_t count);
 
     Device& device_;
-    std::string path_;
-    // Held open by the simulator so that the line keeps its raw settings between hosts.
-    int slaveFd_ = -1;
+    PseudoTerminal terminal_;
     std::unique_ptr<FdChannel> channel_;
     SerialFrameDecoder decoder_;
     std::chrono::steady_clock::time_point lastHeard_{};

@@ -1,11 +1,5 @@
 #include "support/device_sim.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <sstream>
 #include <stdexcept>
 
@@ -28,24 +22,16 @@ DeviceSim::DeviceSim(const std::vector<std::string>& args) {
         std::string kind, first, second;
         words >> kind >> first >> second;
         if (kind == "control") {
-            controlPort = std::stoi(first.substr(first.rfind(':') + 1));
+            controlPort = endpointPort(first);
         } else {
             endpoints_[kind + " " + first] = second;
         }
     }
-    controlFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(controlPort));
-    if (connect(controlFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(controlFd_);
-        throw std::runtime_error("cannot reach the simulator's control socket");
-    }
+    control_ = std::make_unique<ControlClient>(controlPort);
 }
 
 DeviceSim::~DeviceSim() {
-    close(controlFd_);
+    control_.reset();
     process_->stop();
 }
 
@@ -67,30 +53,7 @@ std::string DeviceSim::ptyPath(const std::string& serial) const {
 }
 
 std::vector<std::string> DeviceSim::control(const std::string& request) {
-    std::string line = request + "\n";
-    if (send(controlFd_, line.data(), line.size(), MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(line.size())) {
-        throw std::runtime_error("control request not sent");
-    }
-    std::vector<std::string> answer;
-    while (true) {
-        auto newline = pending_.find('\n');
-        if (newline != std::string::npos) {
-            answer.push_back(pending_.substr(0, newline));
-            pending_.erase(0, newline + 1);
-            if (answer.back() == "ok" || answer.back().rfind("error", 0) == 0) {
-                return answer;
-            }
-            continue;
-        }
-        pollfd fd{controlFd_, POLLIN, 0};
-        char buffer[4096];
-        ssize_t n = poll(&fd, 1, 10000) > 0 ? recv(controlFd_, buffer, sizeof buffer, 0) : -1;
-        if (n <= 0) {
-            throw std::runtime_error("no answer from the simulator to: " + request);
-        }
-        pending_.append(buffer, static_cast<size_t>(n));
-    }
+    return control_->request(request);
 }
 
 std::vector<std::string> DeviceSim::command(const std::string& request) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/control_client.h"
 #include "support/process.h"
 
 namespace testing_support {
@@ -63,8 +64,7 @@ public:
 private:
     std::unique_ptr<ChildProcess> process_;
     std::map<std::string, std::string> endpoints_;  // "tcp 1234ABCD" -> "127.0.0.1:4000"
-    int controlFd_ = -1;
-    std::string pending_;
+    std::unique_ptr<ControlClient> control_;
 };
 
 }  // namespace testing_support

@@ -5,6 +5,9 @@
 
 class UpdaterDisplayInterface;
 
+// Which boot ROM answered the fingerprint read, and so how recovery writes the firmware.
+enum class ChipKind : uint8_t { Unknown = 0, Imx = 1, SerialIsp = 2 };
+
 // The context every command handler runs in; built by main once the store directory exists.
 class UpdaterApp {
 public:
@@ -17,8 +20,8 @@ public:
     const std::string& storeDirectory() const { return storeDirectory_; }
     UpdaterDisplayInterface* display() const { return display_; }
 
-    // 1 for the i.MX boot ROM, 2 for the serial ISP boot loader; set by fingerprint and recovery.
-    uint8_t chipKind = 0;
+    // Set by the fingerprint read of -N and recovery.
+    ChipKind chipKind = ChipKind::Unknown;
     bool useUEIBytes = false;
 
 private:

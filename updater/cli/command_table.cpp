@@ -3,9 +3,11 @@
 #include <array>
 
 #include "commands/device_token.h"
+#include "commands/fingerprint.h"
 #include "commands/get_firmware.h"
 #include "commands/list_local_builds.h"
 #include "commands/list_server_builds.h"
+#include "commands/update.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ constexpr std::array kCommands{
     CommandEntry{CMD_FINGERPRINT, "-N", CommandStage::Leading,
                  CommandPrerequisite{s_hasSerialPort,
                                      "Must specify the serial port used for connecting", false},
-                 nullptr},
+                 runFingerprint},
     CommandEntry{CMD_GET_FIRMWARE, "-G", CommandStage::Leading,
                  CommandPrerequisite{s_hasDevice,
                                      "-G must specify a specific device via -d\n"
@@ -41,7 +43,7 @@ constexpr std::array kCommands{
     CommandEntry{CMD_UPDATE, "-U", CommandStage::Final,
                  CommandPrerequisite{s_hasDeviceOrRecovers,
                                      "Must specify the specific device to be updated", false},
-                 nullptr},
+                 runUpdate},
     CommandEntry{CMD_LIST_SERVER_BUILDS, "-B", CommandStage::Final,
                  s_serialNumberFor("Error must supply a serial number for the List Builds command"),
                  runListServerBuilds},

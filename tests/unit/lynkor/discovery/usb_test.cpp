@@ -3,12 +3,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "lynkor/aDiscovery.h"
+#include "lynkor/aEmulation.h"
 #include "records.h"
 #include "sim_usb_endpoint.h"
 #include "support/temp_dir.h"
@@ -21,8 +21,8 @@ using namespace std::chrono_literals;
 
 class UsbDiscovery : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("LYNKOR_USB_EMULATION", bus_.path().c_str(), 1); }
-    void TearDown() override { unsetenv("LYNKOR_USB_EMULATION"); }
+    void SetUp() override { aEmulation_Select(bus_.path().c_str()); }
+    void TearDown() override { aEmulation_Select(nullptr); }
 
     void plug(const std::string& name, const std::string& serial, uint16_t productId,
               uint16_t vendorId = 0x3A7C, bool vendorInterface = true) {

@@ -9,6 +9,7 @@
 
 #include "link/link_life.h"
 #include "link/link_table.h"
+#include "lynkor/aEmulation.h"
 #include "lynkor/aLink.h"
 #include "scripted_stream.h"
 #include "support/device_sim.h"
@@ -240,8 +241,8 @@ TEST_F(LinkOverSerial, LineNoiseEndsInAResyncAndTheLinkCarriesOn) {
 // The emulated USB bus for this process's USB streams, for the length of one test.
 class EmulatedUsbBus {
 public:
-    EmulatedUsbBus() { setenv("LYNKOR_USB_EMULATION", directory_.path().c_str(), 1); }
-    ~EmulatedUsbBus() { unsetenv("LYNKOR_USB_EMULATION"); }
+    EmulatedUsbBus() { aEmulation_Select(directory_.path().c_str()); }
+    ~EmulatedUsbBus() { aEmulation_Select(nullptr); }
     const std::string& path() const { return directory_.path(); }
 
 private:

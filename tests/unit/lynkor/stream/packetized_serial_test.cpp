@@ -4,9 +4,9 @@
 
 #include <chrono>
 
-#include "pty_pair.h"
 #include "stream/serial_framing.h"
 #include "stream_test_support.h"
+#include "support/pty_pair.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "other_process.h"
 #include "platform/serial_port.h"
-#include "pty_pair.h"
 #include "stream_test_support.h"
+#include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
 namespace {

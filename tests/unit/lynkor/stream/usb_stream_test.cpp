@@ -3,8 +3,7 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
+#include "lynkor/aEmulation.h"
 #include "other_process.h"
 #include "sim_usb_endpoint.h"
 #include "stream/usb_identity.h"
@@ -18,8 +17,8 @@ using std::chrono::milliseconds;
 
 class UsbStream : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("LYNKOR_USB_EMULATION", bus_.path().c_str(), 1); }
-    void TearDown() override { unsetenv("LYNKOR_USB_EMULATION"); }
+    void SetUp() override { aEmulation_Select(bus_.path().c_str()); }
+    void TearDown() override { aEmulation_Select(nullptr); }
 
     sim::UsbDeviceProperties device(const std::string& serial, uint16_t packetSize = 512) {
         sim::UsbDeviceProperties properties;

@@ -9,8 +9,8 @@
 #include "firmware/atomic_file.h"
 #include "firmware/attributes_file.h"
 #include "firmware/time_text.h"
-#include "log_capture.h"
 #include "support/temp_dir.h"
+#include "unit/updater/log_capture.h"
 
 using testing_support::fileExists;
 using testing_support::namesIn;

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "firmware/bird_file.h"
-#include "log_capture.h"
 #include "support/bird_file_builder.h"
 #include "support/temp_dir.h"
+#include "unit/updater/log_capture.h"
 
 using testing_support::BirdFileBuilder;
 using testing_support::TempDir;

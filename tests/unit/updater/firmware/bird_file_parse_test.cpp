@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "firmware/bird_file.h"
-#include "log_capture.h"
 #include "bird_test_helpers.h"
+#include "firmware/bird_file.h"
 #include "support/bird_file_builder.h"
+#include "unit/updater/log_capture.h"
 
 using bird_test::counting;
 using bird_test::loaded;

@@ -5,8 +5,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "firmware/bird_file.h"
 #include "bird_test_helpers.h"
+#include "firmware/bird_file.h"
 #include "support/bird_file_builder.h"
 
 using bird_test::counting;

@@ -8,9 +8,9 @@
 
 #include "firmware/bird_file.h"
 #include "firmware/updater_store.h"
-#include "log_capture.h"
 #include "support/bird_file_builder.h"
 #include "support/temp_dir.h"
+#include "unit/updater/log_capture.h"
 
 using testing_support::BirdFileBuilder;
 using testing_support::fileExists;

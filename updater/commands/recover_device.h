@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli/updater_settings.h"
+
+class UpdaterApp;
+
+// What -U -t RECOVER works from; zero and empty mean "not given".
+struct RecoveryArguments {
+    std::string portName;
+    uint32_t build = 0;
+    uint32_t baudRate = 0;
+    uint32_t serialNumber = 0;
+    std::string birdPath;
+};
+
+// -U -t RECOVER: restores a device whose firmware does not run, through its chip's boot ROM on
+// the serial port. Reads the chip's fingerprint, asks the update server which device and build
+// it belongs to (unless a bird file is given), loads that build and writes it in. The whole
+// dialogue with the boot ROM runs at the one rate chosen for `baudRate`, since a boot ROM
+// keeps the rate of its first synchronisation. True when the firmware was written.
+bool recoverDevice(UpdaterApp& app, const RecoveryArguments& arguments);
+
+// -U -t RECOVER: recovery with the port (-s), build (-b), rate (-o), serial number (-d) and bird
+// file (-f) of the command line.
+bool runRecovery(UpdaterApp& app, UpdaterSettings& settings);
