@@ -9,7 +9,6 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -21,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "idle_time.h"
 #include "link/link_table.h"
 #include "lynkor/aLink.h"
 #include "simulator_process.h"
@@ -168,23 +168,11 @@ void BM_OneWay_Link(benchmark::State& state) {
 }
 BENCHMARK(BM_OneWay_Link)->Arg(0)->Arg(1)->ArgName("pooled")->UseRealTime()->MinTime(2.0);
 
-double processSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // Processor time of this process while it only sleeps, with and without a running link; the
 // device sends its heartbeat every second, as a real one does.
 void idle(benchmark::State& state, bool withLink) {
     aLinkRef link = withLink ? linkConnect() : 0;
-    double busy = 0;
-    for (auto _ : state) {
-        const double start = processSeconds();
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        busy = processSeconds() - start;
-    }
-    state.counters["core_percent"] = busy / 2.0 * 100.0;
+    measureIdle(state);
     if (link != 0) {
         aLink_Destroy(&link);
     }

@@ -15,10 +15,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <thread>
 
+#include "idle_time.h"
 #include "lynkor/aStream.h"
 #include "ratio_reporter.h"
 
@@ -26,12 +26,6 @@ namespace {
 
 constexpr size_t kPacketSize = 30;
 constexpr auto kIdleSpan = std::chrono::seconds(1);
-
-double s_processSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // A loopback server that accepts one connection and, when asked, echoes all it receives.
 class LoopbackPeer {
@@ -141,14 +135,14 @@ void rawPingPong(benchmark::State& state) {
 template <typename ReadOnce>
 void idleReader(benchmark::State& state, ReadOnce readOnce) {
     for (auto _ : state) {
-        const double before = s_processSeconds();
+        const double before = processSeconds();
         const auto end = std::chrono::steady_clock::now() + kIdleSpan;
         long calls = 0;
         while (std::chrono::steady_clock::now() < end) {
             readOnce();
             ++calls;
         }
-        state.counters["cpu_ms_per_s"] = (s_processSeconds() - before) * 1000.0;
+        state.counters["cpu_ms_per_s"] = (processSeconds() - before) * 1000.0;
         state.counters["calls"] = static_cast<double>(calls);
     }
 }

@@ -136,3 +136,35 @@ write("lynkor_beacon_frame", "local_repeats",
       + beacon(3, link_spec(7, bytes([127, 0, 0, 3]), 1)) + beacon(1, own[:100]))
 write("lynkor_beacon_frame", "any_host",
       b"\x00" + beacon(9, link_spec(5, bytes([10, 1, 2, 3]), 7)) + beacon(9, own))
+
+
+def packet(address, data):
+    return bytes([address, len(data)]) + bytes(data)
+
+
+def run(payload, option=3):
+    packets = b""
+    sequence = 0
+    offset = 0
+    while True:
+        chunk = payload[offset:offset + 24]
+        offset += len(chunk)
+        more = 0x80 if offset < len(payload) else 0
+        packets += packet(4, [18, option, 2] + list(chunk) + [more | (sequence & 0x7F)])
+        sequence += 1
+        if not more:
+            return packets
+
+
+def stream_sample(kind, value_bytes, subindex=None):
+    data = [18, 5, 0x42, kind] + ([subindex] if subindex is not None else [])
+    return packet(4, data + [0, 0, 0, 1, 0, 0, 0, 2] + value_bytes + [0])
+
+
+write("lynkor_uei_receive", "run_fits", bytes([60]) + run(bytes(range(50))))
+write("lynkor_uei_receive", "run_one_short", bytes([49]) + run(bytes(range(50))))
+write("lynkor_uei_receive", "error_mid_run",
+      bytes([200]) + run(bytes(range(30)))[:30] + packet(4, [18, 3, 0x82, 5]))
+write("lynkor_uei_receive", "samples",
+      bytes([10]) + stream_sample(1, [7]) + stream_sample(3, [1, 2, 3, 4]) +
+      stream_sample(7, [1, 2, 3, 4], subindex=9) + packet(4, [18, 5, 0x42, 1, 0x81]))

@@ -9,12 +9,18 @@
 
 namespace sim {
 
-LoopbackListener::LoopbackListener(EventLoop& loop, int backlog, AcceptHandler onAccept)
+LoopbackListener::LoopbackListener(EventLoop& loop, int backlog, AcceptHandler onAccept,
+                                   uint16_t port)
     : loop_(loop), onAccept_(std::move(onAccept)) {
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // Connections closed on our side wait out their TIME_WAIT on this port; listening again
+    // on it must not have to wait for them.
+    int on = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         listen(fd_, backlog) != 0 ||

@@ -1,5 +1,6 @@
-// A TCP listening socket on 127.0.0.1 at a port the system chooses, watched by the event loop;
-// every accepted connection is handed over as a non-blocking descriptor.
+// A TCP listening socket on 127.0.0.1, at a port the system chooses or at a given one (a device
+// that listens again after a restart), watched by the event loop; every accepted connection is
+// handed over as a non-blocking descriptor.
 #pragma once
 
 #include <functional>
@@ -13,7 +14,8 @@ class LoopbackListener {
 public:
     using AcceptHandler = std::function<void(int fd)>;
 
-    LoopbackListener(EventLoop& loop, int backlog, AcceptHandler onAccept);
+    // Port 0 lets the system choose. Throws std::runtime_error when it cannot listen.
+    LoopbackListener(EventLoop& loop, int backlog, AcceptHandler onAccept, uint16_t port = 0);
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;

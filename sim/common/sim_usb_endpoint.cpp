@@ -77,9 +77,15 @@ bool UsbEndpoint::openListener() {
     return true;
 }
 
-// Serving thread: leaves the bus.
+// Serving thread: leaves the bus. The socket goes first, so that a host which sees its
+// connection end and looks again finds the device gone.
 void UsbEndpoint::closeAll() {
     std::lock_guard lock(mutex_);
+    if (listenerFd_ >= 0) {
+        close(listenerFd_);
+        listenerFd_ = -1;
+        unlink(path_.c_str());
+    }
     for (int fd : pending_) {
         close(fd);
     }
@@ -87,11 +93,6 @@ void UsbEndpoint::closeAll() {
     if (hostFd_ >= 0) {
         close(hostFd_);
         hostFd_ = -1;
-    }
-    if (listenerFd_ >= 0) {
-        close(listenerFd_);
-        listenerFd_ = -1;
-        unlink(path_.c_str());
     }
     plugged_ = false;
     changed_.notify_all();

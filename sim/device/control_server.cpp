@@ -8,6 +8,7 @@
 
 #include "protocol_codes.h"
 #include "system_entity.h"
+#include "upgrade_protocol.h"
 
 namespace sim {
 
@@ -35,6 +36,8 @@ struct Request {
 
     Device& device() { return *target.device; }
     StandardCommands& commands() { return *target.commands; }
+    UpgradeProtocol& upgrade() { return *target.upgrade; }
+    PowerCycle& power() { return *target.power; }
 };
 
 unsigned long s_number(const std::string& text, unsigned long maximum, const char* what) {
@@ -76,11 +79,14 @@ void s_needWords(const Request& request, size_t count, const char* usage) {
     }
 }
 
-std::string s_bytesLine(const char* label, const Bytes& bytes) {
+std::string s_lengthAndDigest(const Bytes& bytes) {
     char digest[9];
     std::snprintf(digest, sizeof digest, "%08X", digestOf(bytes));
-    return std::string(label) + "length=" + std::to_string(bytes.size()) + " digest=" + digest +
-           " hex=" + toHex(bytes);
+    return "length=" + std::to_string(bytes.size()) + " digest=" + digest;
+}
+
+std::string s_bytesLine(const char* label, const Bytes& bytes) {
+    return std::string(label) + s_lengthAndDigest(bytes) + " hex=" + toHex(bytes);
 }
 
 // CMD OPT IDX [SUB] from the positional words starting at `first`.
@@ -129,6 +135,7 @@ Answer s_statsVerb(Request& request) {
 
 Answer s_clear(Request& request) {
     request.device().clearStatsAndHistory();
+    request.upgrade().clearCountsAndLog();
     return {"ok"};
 }
 
@@ -296,6 +303,11 @@ FaultRule s_faultRule(const Request& request) {
     } else if (action.rfind("error:", 0) == 0) {
         rule.action = FaultAction::Error;
         rule.errorCode = s_byte(argument, "error code");
+    } else if (action == "short" || action == "badsum") {
+        if (rule.match.command != kCmdUpgrade) {
+            throw RequestError(action + " is for the upgrade command (cmd=95) only");
+        }
+        rule.action = action == "short" ? FaultAction::AcceptShort : FaultAction::WrongSum;
     } else if (action.rfind("reply:", 0) == 0) {
         rule.action = FaultAction::Reply;
         rule.reply = s_hex(argument);
@@ -429,6 +441,185 @@ Answer s_i2cPresent(Request& request) {
     return {"ok"};
 }
 
+std::string s_serialText(uint32_t serial) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", serial);
+    return text;
+}
+
+std::string s_hexText(uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+// Words for the settings' enumerations, in the order of their values.
+const std::vector<std::string> kModeWords = {"app", "loader"};
+const std::vector<std::string> kLoadWords = {"answer", "restart", "announce", "placeholder",
+                                             "vanish"};
+const std::vector<std::string> kRebootWords = {"restart", "ignore"};
+const std::vector<std::string> kOnOffWords = {"off", "on"};
+
+size_t s_choice(const std::string& name, const std::string& value,
+                const std::vector<std::string>& words) {
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == value) {
+            return i;
+        }
+    }
+    throw RequestError("bad " + name + " " + value);
+}
+
+std::string s_upgradeLine(UpgradeProtocol& upgrade) {
+    const UpgradeSettings& settings = upgrade.settings();
+    const auto& death = settings.bytesBeforeDeath;
+    return "upgrade mode=" + kModeWords[static_cast<size_t>(settings.mode)] +
+           " block=" + std::to_string(settings.blockSize) +
+           " base=" + s_hexText(settings.loadBase, 8) +
+           " load=" + kLoadWords[static_cast<size_t>(settings.load)] +
+           " reboot=" + kRebootWords[static_cast<size_t>(settings.reboot)] +
+           " build-after=" + std::to_string(settings.buildAfterReboot) +
+           " serial-after=" + s_serialText(settings.serialAfterReboot) +
+           " uei=" + kOnOffWords[upgrade.ueiData()] +
+           " pooled=" + kOnOffWords[upgrade.pooledPackets()] +
+           " die-after=" + (death ? std::to_string(*death) : std::string("off"));
+}
+
+std::string s_countsLine(const UpgradeCounts& counts) {
+    std::string line = "counts";
+    for (const char* kind :
+         {"init", "data", "load", "prepare", "sum", "write", "reboot", "uei", "malformed"}) {
+        auto found = counts.requests.find(kind);
+        line += std::string(" ") + kind + "=" +
+                std::to_string(found == counts.requests.end() ? 0 : found->second);
+    }
+    return line + " taken=" + std::to_string(counts.bytesTaken);
+}
+
+Answer s_upgrade(Request& request) {
+    if (!request.words.empty()) {
+        throw RequestError("usage: upgrade SERIAL [NAME=VALUE ...]");
+    }
+    UpgradeProtocol& upgrade = request.upgrade();
+    // Everything is checked before anything changes.
+    UpgradeSettings settings = upgrade.settings();
+    std::optional<bool> uei;
+    std::optional<bool> pooled;
+    for (const auto& [name, value] : request.named) {
+        if (name == "mode") {
+            settings.mode = static_cast<UpgradeMode>(s_choice(name, value, kModeWords));
+        } else if (name == "block") {
+            settings.blockSize = static_cast<uint16_t>(s_number(value, 0xFFFF, "block size"));
+        } else if (name == "base") {
+            settings.loadBase = static_cast<uint32_t>(s_number(value, 0xFFFFFFFFul, "base"));
+        } else if (name == "load") {
+            settings.load = static_cast<LoadAction>(s_choice(name, value, kLoadWords));
+        } else if (name == "reboot") {
+            settings.reboot = static_cast<RebootAction>(s_choice(name, value, kRebootWords));
+        } else if (name == "build-after") {
+            settings.buildAfterReboot =
+                static_cast<uint32_t>(s_number(value, 0xFFFFFFFFul, name.c_str()));
+        } else if (name == "serial-after") {
+            settings.serialAfterReboot =
+                static_cast<uint32_t>(s_number("0x" + value, 0xFFFFFFFFul, "serial number"));
+        } else if (name == "uei") {
+            uei = s_choice(name, value, kOnOffWords) == 1;
+        } else if (name == "pooled") {
+            pooled = s_choice(name, value, kOnOffWords) == 1;
+        } else if (name == "die-after") {
+            settings.bytesBeforeDeath.reset();
+            if (value != "off") {
+                settings.bytesBeforeDeath = s_number(value, 0xFFFFFFFFul, "byte count");
+            }
+        } else {
+            throw RequestError("unknown upgrade setting " + name);
+        }
+    }
+    upgrade.settings() = settings;
+    if (uei) {
+        upgrade.setUeiData(*uei);
+    }
+    if (pooled) {
+        upgrade.setPooledPackets(*pooled);
+    }
+    return {s_upgradeLine(upgrade), s_countsLine(upgrade.counts()), "ok"};
+}
+
+Answer s_upgradeLog(Request& request) {
+    const auto& log = request.upgrade().log();
+    Answer answer(log.begin(), log.end());
+    answer.push_back("ok");
+    return answer;
+}
+
+Answer s_restart(Request& request) {
+    PowerCycle& power = request.power();
+    const bool now = request.words.size() == 1 && request.words[0] == "now";
+    if (!request.words.empty() && !now) {
+        throw RequestError("usage: restart SERIAL [down=MS] [close=fin|rst] [now]");
+    }
+    std::optional<std::chrono::milliseconds> down;
+    std::optional<PowerCycle::TcpClose> close;
+    for (const auto& [name, value] : request.named) {
+        if (name == "down") {
+            down = std::chrono::milliseconds(s_number(value, 60000, "down-time"));
+        } else if (name == "close") {
+            close = static_cast<PowerCycle::TcpClose>(s_choice(name, value, {"fin", "rst"}));
+        } else {
+            throw RequestError("unknown restart setting " + name);
+        }
+    }
+    if (down) {
+        power.setDownTime(*down);
+    }
+    if (close) {
+        power.setTcpClose(*close);
+    }
+    if (now) {
+        request.upgrade().restartAsStarted();
+    }
+    Device& device = request.device();
+    return {"restart state=" + std::string(device.down() ? "down" : "up") +
+                " serial=" + s_serialText(systemNumber(device, kSystemSerial)) +
+                " down=" + std::to_string(power.downTime().count()) +
+                " close=" + (power.tcpClose() == PowerCycle::TcpClose::Fin ? "fin" : "rst") +
+                " restarts=" + std::to_string(power.restarts()),
+            "ok"};
+}
+
+Answer s_image(Request& request) {
+    UpgradeProtocol& upgrade = request.upgrade();
+    if (request.words.size() == 1 && request.words[0] == "erase") {
+        upgrade.eraseMemories();
+        return {"ok"};
+    }
+    if (request.words.empty()) {
+        Answer answer;
+        for (const auto& [kind, image] :
+             {std::pair{"flash", &upgrade.flash()}, std::pair{"ram", &upgrade.ram()}}) {
+            for (const auto& [address, region] : image->regions()) {
+                answer.push_back(std::string(kind) + " address=" + s_hexText(address, 8) +
+                                 " flags=" + s_hexText(region.flags, 2) + " " +
+                                 s_lengthAndDigest(region.bytes));
+            }
+        }
+        answer.push_back("ok");
+        return answer;
+    }
+    s_needWords(request, 2, "image SERIAL [flash|ram ADDRESS | erase]");
+    const std::string& kind = request.words[0];
+    if (kind != "flash" && kind != "ram") {
+        throw RequestError("the memories are flash and ram");
+    }
+    const MemoryImage& image = kind == "flash" ? upgrade.flash() : upgrade.ram();
+    const MemoryImage::Region* region =
+        image.find(static_cast<uint32_t>(s_number(request.words[1], 0xFFFFFFFFul, "address")));
+    if (region == nullptr) {
+        throw RequestError("nothing prepared at " + request.words[1]);
+    }
+    return {s_bytesLine("bytes ", region->bytes), "ok"};
+}
+
 using Verb = std::function<Answer(Request&)>;
 
 const std::map<std::string, Verb>& s_verbs() {
@@ -457,6 +648,10 @@ const std::map<std::string, Verb>& s_verbs() {
         {"factory", s_factory},
         {"entity-info", s_entityInfo},
         {"i2c-present", s_i2cPresent},
+        {"upgrade", s_upgrade},
+        {"upgrade-log", s_upgradeLog},
+        {"restart", s_restart},
+        {"image", s_image},
     };
     return verbs;
 }

@@ -3,9 +3,12 @@
 // Numbers are decimal or 0x-hexadecimal; HEX is pairs of hexadecimal digits (spaces allowed
 // where it ends the line); SERIAL is a device's hexadecimal serial number.
 //
+// SERIAL names a device by the serial number it was started with, whatever it shows now.
+//
 //   stop                                  end the simulator
 //   stats SERIAL                          "stats name=value ..." (see below)
-//   clear SERIAL                          zero the counters, forget the history
+//   clear SERIAL                          zero the counters (the upgrade counts too), forget the
+//                                         history and the upgrade log
 //   history SERIAL                        "rx <wire bytes in hex>" per packet received, oldest
 //                                         first (the last 256; a router sees its devices' too)
 //   heartbeat SERIAL 0|1                  send a heartbeat (0 up, 1 down)
@@ -30,12 +33,71 @@
 //
 // Fault rules, tried in the order given against every request to the device:
 //   fault SERIAL cmd=N [opt=N] [idx=N] [sub=N] [dir=get|set]
-//         action=drop|delay:MS|error:CODE|reply:HEX [times=N]
+//         action=drop|delay:MS|error:CODE|reply:HEX|short|badsum [times=N]
 //                                         "rule ID"; without times= the rule fires for ever.
 //                                         opt, idx and sub compare data bytes 1-3 (for UEI
 //                                         commands the option code and entity index)
 //   faults SERIAL                         "rule ID cmd=... action=... fired=N left=N|forever"
 //   clear-faults SERIAL [ID]              remove one rule or all
+// For the upgrade command (cmd=95) opt= compares the sub-command, 138 for the packets of the
+// byte-array write of option 10 (so times=1 catches its first packet), and:
+//   action=drop        no reply: the request is lost (a DATA or WRITE takes nothing)
+//   action=delay:MS    a late reply
+//   action=error:CODE  PREPARE, SUM, WRITE: a status reply with CODE as status (the other
+//                      fields 0); DATA: nothing taken; a byte-array packet: the run refused
+//   action=reply:HEX   any reply in place of the real one, e.g. a short one (5F0700 to a
+//                      PREPARE) or one with block size 0 (5F07000000)
+//   action=short       DATA and byte-array packets: one byte fewer taken than sent
+//   action=badsum      SUM: one more than the true sum reported
+//
+// The upgrade protocol (command 95, see upgrade_protocol.h) and restarts:
+//   upgrade SERIAL [NAME=VALUE ...]       change the given settings, then answer two lines:
+//     "upgrade mode=app|loader block=N base=0xXXXXXXXX load=L reboot=R build-after=N
+//      serial-after=XXXXXXXX uei=on|off pooled=on|off die-after=N|off"
+//     "counts init=N data=N load=N prepare=N sum=N write=N reboot=N uei=N malformed=N taken=N"
+//     mode           what runs: the application (loaders go to RAM) or the loader (WRITE puts
+//                    firmware into flash); LOAD and REBOOT change it
+//     block          the block size PREPARE reports (0 allowed)
+//     base           the load base INIT reports
+//     load           what LOAD does: answer (in place; the loader runs from then on), restart
+//                    (silently, into the loader), announce (the same, then answers the LOAD
+//                    300 ms after a host's last query once back), placeholder (restart into
+//                    the loader showing serial number DEADDEAD), vanish (leave for good)
+//     reboot         what REBOOT does: restart (into the application, showing serial-after and
+//                    running build-after) or ignore
+//     uei            whether option 10 (the byte-array data path) exists, so that cmdMODULE's
+//                    hasUEI (95, 10, 0, set) answers 0, or 28 when it does not (default on)
+//     pooled         bit 31 of the system entity's protocol features (option 45): the device
+//                    takes pooled packets, several back to back in one write (default off)
+//     die-after      the device vanishes on the DATA or byte-array packet that brings the data
+//                    bytes received from now on to N (that packet unanswered); fires once,
+//                    counted in faults_fired
+//     counts are of requests as they arrived (before any fault rule); uei counts whole
+//     byte-array writes taken, taken the data bytes taken
+//   upgrade-log SERIAL                    one line per upgrade request as it arrived, oldest
+//                                         first (the last 100000): "init", "data N", "load",
+//                                         "prepare flags=0xFF address=0xXXXXXXXX", "sum",
+//                                         "write N", "reboot", "malformed HEX"; and "uei N" for a
+//                                         whole byte-array write taken, "uei refused CODE",
+//                                         "died"
+//   restart SERIAL [down=MS] [close=fin|rst] [now]
+//                                         set how the device restarts: how long it stays away
+//                                         (0 to 60000 ms) and whether its TCP connections close
+//                                         with FIN or RST; with now, restart at once as after a
+//                                         power cycle (the mode and serial number it was started
+//                                         with; one that vanished comes back). Answers
+//                                         "restart state=up|down serial=XXXXXXXX down=MS
+//                                         close=fin|rst restarts=N" (serial: what it shows now)
+//     A restarting device leaves at once: USB, off the emulated bus (its socket gone); TCP,
+//     its connections closed and its port no longer listening; on the pty line and behind a
+//     router it falls silent. After the down-time it comes back: on the bus again (as
+//     <SERIAL shown>.usb), listening again on the same port. Answers it held back are dropped.
+//   image SERIAL                          "flash address=0xXXXXXXXX flags=0xFF length=N
+//                                         digest=XXXXXXXX" per region written since a PREPARE at
+//                                         that address while the loader ran, then "ram ..." for
+//                                         those while the application ran (a loader)
+//   image SERIAL flash|ram ADDRESS        "bytes length=N digest=XXXXXXXX hex=HEX"
+//   image SERIAL erase                    forget both memories
 //
 // Streams, store slots, factory data, module queries and the I2C bus:
 //   streams SERIAL                        "key module=N cmd=N opt=N idx=N" per enabled key

@@ -56,6 +56,9 @@ void Device::detach(HostConnection* host) {
 }
 
 void Device::receive(const Packet& packet, HostConnection& host) {
+    if (down_) {
+        return;
+    }
     ++stats_.packets;
     history_.push_back(packet);
     if (history_.size() > kHistoryLength) {
@@ -71,6 +74,7 @@ void Device::receive(const Packet& packet, HostConnection& host) {
         ++stats_.queries;
         if (!muted_) {
             answer(host, {});
+            armAnnouncement(host);
         }
         return;
     }
@@ -103,6 +107,9 @@ void Device::handleCommand(const Packet& packet, HostConnection& host) {
     } else if (isUeiCommand(command)) {
         handler = ueiHandler_.get();
     }
+    if (handler != nullptr) {
+        handler->observe(*this, packet);
+    }
     if (const FaultRule* fault = faults_.take(packet.data)) {
         ++stats_.faultsFired;
         switch (fault->action) {
@@ -118,6 +125,10 @@ void Device::handleCommand(const Packet& packet, HostConnection& host) {
             case FaultAction::Delay:
                 requestDelay_ = std::chrono::milliseconds(fault->delayMs);
                 break;
+            case FaultAction::AcceptShort:
+            case FaultAction::WrongSum:
+                handlerFault_ = fault->action;
+                break;
         }
     }
     if (handler == nullptr) {
@@ -126,6 +137,7 @@ void Device::handleCommand(const Packet& packet, HostConnection& host) {
         handler->handle(*this, packet, host);
     }
     requestDelay_ = std::chrono::milliseconds(0);
+    handlerFault_.reset();
 }
 
 void Device::answer(HostConnection& host, Bytes data) {
@@ -135,10 +147,44 @@ void Device::answer(HostConnection& host, Bytes data) {
         host.sendPacket(packet);
         return;
     }
-    loop_.after(delay, [this, id = host.id(), packet = std::move(packet)] {
-        if (HostConnection* stillThere = attachedHost(id)) {
+    sendLater(delay, host.id(), std::move(packet));
+}
+
+void Device::sendLater(std::chrono::milliseconds delay, uint64_t hostId, Packet packet) {
+    loop_.after(delay, [this, hostId, downs = downs_, packet = std::move(packet)] {
+        HostConnection* stillThere = attachedHost(hostId);
+        if (stillThere != nullptr && downs == downs_) {
             stillThere->sendPacket(packet);
         }
+    });
+}
+
+void Device::setDown(bool down) {
+    if (down && !down_) {
+        ++downs_;
+        if (announcement_ && announcement_->timer) {
+            loop_.cancel(*announcement_->timer);
+        }
+        announcement_.reset();
+    }
+    down_ = down;
+}
+
+void Device::announceAfterQueries(Bytes data, std::chrono::milliseconds quiet) {
+    announcement_ = Announcement{std::move(data), quiet, std::nullopt};
+}
+
+void Device::armAnnouncement(HostConnection& host) {
+    if (!announcement_) {
+        return;
+    }
+    if (announcement_->timer) {
+        loop_.cancel(*announcement_->timer);
+    }
+    announcement_->timer = loop_.after(announcement_->quiet, [this, id = host.id()] {
+        Packet packet = reply(std::move(announcement_->data));
+        announcement_.reset();
+        sendLater(std::chrono::milliseconds(0), id, std::move(packet));
     });
 }
 

@@ -30,6 +30,10 @@ struct DeviceConfig {
     bool usb = false;
     bool beacon = false;   // announced by beacon, as a device server would
     bool usbBusy = false;  // on the emulated bus as though another process held it
+    bool loader = false;   // runs its loader, not its application, from the start
+    // The block size its upgrade protocol reports, and how long a restart keeps it away.
+    uint16_t blockSize = 1024;
+    std::chrono::milliseconds downTime{250};
     // Firmware version, packed: 0x2F major minor patch.
     uint32_t version = 0x2F020A04;
     uint32_t build = 1000;
@@ -84,6 +88,8 @@ class CommandHandler {
 public:
     virtual ~CommandHandler() = default;
     virtual void handle(Device& device, const Packet& request, HostConnection& host) = 0;
+    // Sees every request of this command as it arrives, before any fault rule catches it.
+    virtual void observe(Device&, const Packet&) {}
     // The data of the reply that refuses `request` with `code`, shaped as the replies this
     // command's callers look for; by default the generic one.
     virtual Bytes errorReply(const Bytes& request, uint8_t code) const {
@@ -107,6 +113,9 @@ public:
     EventLoop& loop() { return loop_; }
 
     void setCommandHandler(uint8_t command, std::unique_ptr<CommandHandler> handler);
+    // The action of the fault rule that caught the request being handled, for the actions that
+    // the command's handler carries out itself.
+    std::optional<FaultAction> handlerFault() const { return handlerFault_; }
     // Takes every UEI command that has no handler of its own.
     void setUeiHandler(std::unique_ptr<CommandHandler> handler);
 
@@ -138,13 +147,33 @@ public:
     // A muted device hears but answers nothing, as one whose firmware has hung.
     void setMuted(bool muted) { muted_ = muted; }
     bool muted() const { return muted_; }
-    // Muted itself or behind a muted router: nothing it sends gets out.
-    bool silenced() const { return muted_ || (router_ != nullptr && router_->silenced()); }
+    // A device that is down (restarting, or gone) hears nothing and sends nothing; answers it
+    // held back from before are dropped, since the host they were for has seen it leave.
+    void setDown(bool down);
+    bool down() const { return down_; }
+
+    // Sends `data` once to the host that queried the device last, when `quiet` has passed since
+    // that query without another: as a loader that announces itself once a host has found it
+    // again after a restart, and has finished looking for it.
+    void announceAfterQueries(Bytes data, std::chrono::milliseconds quiet);
+
+    // Muted, down, or behind a router that is: nothing it sends gets out.
+    bool silenced() const { return muted_ || down_ || (router_ != nullptr && router_->silenced()); }
 
 private:
     static constexpr size_t kHistoryLength = 256;
 
+    struct Announcement {
+        Bytes data;
+        std::chrono::milliseconds quiet;
+        std::optional<EventLoop::TimerId> timer;
+    };
+
     void answerHeartbeatReply(const Packet& packet);
+    void armAnnouncement(HostConnection& host);
+    // Sends `packet` to the host `delay` from now, if the host is still there and the device has
+    // not restarted meanwhile.
+    void sendLater(std::chrono::milliseconds delay, uint64_t hostId, Packet packet);
     void handleCommand(const Packet& packet, HostConnection& host);
     HostConnection* attachedHost(uint64_t id) const;
 
@@ -161,7 +190,12 @@ private:
     Device* router_ = nullptr;
     std::chrono::milliseconds replyDelay_{0};
     std::chrono::milliseconds requestDelay_{0};
+    std::optional<FaultAction> handlerFault_;
     bool muted_ = false;
+    bool down_ = false;
+    // Counts the times the device went down, so that answers held back across it are dropped.
+    uint64_t downs_ = 0;
+    std::optional<Announcement> announcement_;
 };
 
 }  // namespace sim

@@ -25,6 +25,10 @@ std::string s_actionText(const FaultRule& rule) {
             return "delay:" + std::to_string(rule.delayMs);
         case FaultAction::Error:
             return "error:" + std::to_string(rule.errorCode);
+        case FaultAction::AcceptShort:
+            return "short";
+        case FaultAction::WrongSum:
+            return "badsum";
         case FaultAction::Reply:
             break;
     }

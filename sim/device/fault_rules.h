@@ -31,6 +31,9 @@ enum class FaultAction {
     Delay,  // handled, and its answers held back by `delayMs`
     Error,  // not handled; answered with the command's error reply carrying `errorCode`
     Reply,  // not handled; answered with `reply` as the data bytes
+    // Carried out by the upgrade command's handler (command 95 only):
+    AcceptShort,  // data packets and byte-array packets: one byte fewer taken than sent
+    WrongSum,     // the sum request: one more than the true sum reported
 };
 
 struct FaultRule {

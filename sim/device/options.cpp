@@ -26,6 +26,10 @@ const char* const kUsage =
     "  --name TEXT           device name (default empty)\n"
     "  --identifier W,W,W,W  chip identifier: four hexadecimal words, as a fingerprint shows\n"
     "                        them (default derived from the serial number)\n"
+    "  --loader              runs its loader from the start, as a loader that a boot ROM\n"
+    "                        started (such as one showing serial number DEADDEAD)\n"
+    "  --block-size N        block size its upgrade protocol reports, 0 to 65535 (default 1024)\n"
+    "  --down-ms N           how long a restart keeps it away, up to 60000 (default 250)\n"
     "  --reply-delay-ms N    hold back every answer N ms (default 0)\n"
     "  --stream-period-ms N  stream sample period, 1 to 60000 (default 10)\n"
     "  --usb-dir DIR         the emulated bus (default: $LYNKOR_USB_EMULATION)\n"
@@ -34,15 +38,18 @@ const char* const kUsage =
     "Prints one line per transport (\"tcp <serial> 127.0.0.1:<port>\", \"pty <serial> <path>\",\n"
     "\"usb <serial> <path>\"), then \"control 127.0.0.1:<port>\" and \"ready\"; runs until "
     "SIGTERM.\n"
-    "The control socket takes one request a line; see control_server.h for the commands.\n";
+    "The control socket takes one request a line; see control_server.h for the commands.\n"
+    "Every device speaks the upgrade protocol (command 95) and restarts as it asks; the control\n"
+    "requests upgrade, restart, image and upgrade-log set how, and show what it wrote.\n";
 
 namespace {
 
 // Options that take a value, and whether they describe the device before them.
 const std::set<std::string> kDeviceValueOptions = {
-    "--model", "--address",    "--behind",         "--version",         "--build",
-    "--name",  "--identifier", "--reply-delay-ms", "--stream-period-ms"};
-const std::set<std::string> kDeviceFlags = {"--tcp", "--pty", "--usb", "--usb-busy", "--beacon"};
+    "--model",      "--address", "--behind",         "--version",          "--build",     "--name",
+    "--identifier", "--down-ms", "--reply-delay-ms", "--stream-period-ms", "--block-size"};
+const std::set<std::string> kDeviceFlags = {"--tcp",      "--pty",    "--usb",
+                                            "--usb-busy", "--beacon", "--loader"};
 const std::set<std::string> kGlobalValueOptions = {"--device", "--heartbeat-ms", "--usb-dir"};
 
 bool s_number(const std::string& text, int base, unsigned long maximum, unsigned long& value) {
@@ -138,6 +145,18 @@ bool s_deviceOption(const std::string& option, const std::string& value, DeviceC
             error = "bad identifier " + value;
             return false;
         }
+    } else if (option == "--block-size") {
+        if (!s_number(value, 10, 0xFFFF, number)) {
+            error = "bad block size " + value;
+            return false;
+        }
+        config.blockSize = static_cast<uint16_t>(number);
+    } else if (option == "--down-ms") {
+        if (!s_number(value, 10, 60000, number)) {
+            error = "bad down-time " + value;
+            return false;
+        }
+        config.downTime = std::chrono::milliseconds(number);
     } else if (option == "--reply-delay-ms") {
         if (!s_number(value, 10, 60000, number)) {
             error = "bad reply delay " + value;
@@ -155,6 +174,7 @@ bool s_deviceOption(const std::string& option, const std::string& value, DeviceC
          : option == "--pty"      ? config.pty
          : option == "--usb"      ? config.usb
          : option == "--usb-busy" ? config.usbBusy
+         : option == "--loader"   ? config.loader
                                   : config.beacon) = true;
     }
     return true;

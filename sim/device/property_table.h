@@ -51,6 +51,7 @@ public:
     // Adds the property, or replaces the one with the same key.
     void define(const PropertyKey& key, Property property);
     Property* find(const PropertyKey& key);
+    void remove(const PropertyKey& key) { properties_.erase(key); }
 
     // Why a request for `key` has no property: the command, the entity or the option is
     // unknown, or the request's subindexed form is not the property's. kErrNone when it has.

@@ -16,6 +16,7 @@ constexpr uint8_t kCmdStoreClass = 77;
 constexpr uint8_t kCmdStore = 92;
 constexpr uint8_t kCmdLink = 93;
 constexpr uint8_t kCmdFactory = 94;
+constexpr uint8_t kCmdUpgrade = 95;
 
 // UEI option byte (data byte 1): the option code and the request's direction.
 constexpr uint8_t kUeiOptionMask = 0x3F;
@@ -33,6 +34,7 @@ constexpr uint8_t kUeiError = 0x80;
 constexpr uint8_t kErrNone = 0;
 constexpr uint8_t kErrParam = 2;
 constexpr uint8_t kErrNotFound = 3;
+constexpr uint8_t kErrMode = 7;
 constexpr uint8_t kErrNotReady = 11;
 constexpr uint8_t kErrPermission = 12;
 constexpr uint8_t kErrSize = 14;

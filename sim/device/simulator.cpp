@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "protocol_codes.h"
+
 namespace sim {
 
 namespace {
@@ -26,6 +28,8 @@ const DeviceConfig* s_config(const std::vector<DeviceConfig>& devices, uint32_t 
 
 Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
                      std::chrono::milliseconds heartbeatPeriod, const std::string& usbDirectory) {
+    // A device's power cycle and upgrade protocol keep its address: no reallocation.
+    devices_.reserve(devices.size());
     for (const DeviceConfig& config : devices) {
         uint8_t routerAddress = config.address;
         if (config.routerSerial) {
@@ -48,7 +52,11 @@ Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
             served.usb = std::make_unique<UsbTransport>(loop, *served.device, usbDirectory);
             served.usb->setBusy(config.usbBusy);
         }
-        devices_.push_back(std::move(served));
+        SimulatedDevice& placed = devices_.emplace_back(std::move(served));
+        placed.power = std::make_unique<PowerCycle>(loop, placed, usbDirectory);
+        auto upgrade = std::make_unique<UpgradeProtocol>(*placed.device, *placed.power);
+        placed.upgrade = upgrade.get();
+        placed.device->setCommandHandler(kCmdUpgrade, std::move(upgrade));
     }
     for (const DeviceConfig& config : devices) {
         if (config.routerSerial) {
@@ -59,7 +67,7 @@ Simulator::Simulator(EventLoop& loop, const std::vector<DeviceConfig>& devices,
         loop.every(heartbeatPeriod, [this] {
             for (auto& served : devices_) {
                 // A device behind a router has no link of its own to keep alive.
-                if (!served.device->muted() && served.device->router() == nullptr) {
+                if (!served.device->silenced() && served.device->router() == nullptr) {
                     served.device->sendHeartbeat(0, true);
                 }
             }

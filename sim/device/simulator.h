@@ -9,9 +9,11 @@
 
 #include "device.h"
 #include "event_loop.h"
+#include "power_cycle.h"
 #include "pty_transport.h"
 #include "standard_commands.h"
 #include "tcp_transport.h"
+#include "upgrade_protocol.h"
 #include "usb_transport.h"
 
 namespace sim {
@@ -23,14 +25,18 @@ struct NetworkDevice {
     uint16_t tcpPort = 0;
 };
 
-// One device with its behaviour and the transports that serve it (none for a device that is
-// reached only through its router).
+// One device with its behaviour, the transports that serve it (none for a device that is
+// reached only through its router; no USB transport while the device is away), how it restarts,
+// and its upgrade protocol.
 struct SimulatedDevice {
     std::unique_ptr<Device> device;
     std::unique_ptr<StandardCommands> commands;
     std::unique_ptr<TcpTransport> tcp;
     std::unique_ptr<PtyTransport> pty;
     std::unique_ptr<UsbTransport> usb;
+    std::unique_ptr<PowerCycle> power;
+    // Owned by the device's handler table.
+    UpgradeProtocol* upgrade = nullptr;
 };
 
 class Simulator {
@@ -47,7 +53,7 @@ public:
     // The devices served over TCP.
     std::vector<NetworkDevice> networkDevices() const;
 
-    // Null when no device has that serial number.
+    // Null when no device was started with that serial number (whatever it shows now).
     SimulatedDevice* find(uint32_t serial);
 
 private:

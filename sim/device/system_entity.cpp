@@ -50,7 +50,7 @@ void installSystemEntity(Device& device, uint8_t routerAddress) {
         {6, Byte, ReadWrite, 0},
         {7, Int, ReadOnly, config.version},
         {8, Byte, ReadOnly, config.model & 0xFF},
-        {9, Int, ReadOnly, config.serial},
+        {kSystemSerial, Int, ReadOnly, config.serial},
         {10, Void, WriteOnly, 0},
         {11, Void, WriteOnly, 0},
         {12, Int, ReadOnly, kInputMicrovolts},
@@ -78,7 +78,7 @@ void installSystemEntity(Device& device, uint8_t routerAddress) {
         {41, Int, ReadOnly, 0},
         {42, Byte, ReadWrite, kLedMaxBrightness},
         {kSystemBuild, Int, ReadOnly, config.build},
-        {45, Int, ReadOnly, 0},
+        {kSystemProtocolFeatures, Int, ReadOnly, 0},
     };
     PropertyTable& table = device.properties();
     for (const SystemOption& option : options) {
@@ -108,6 +108,17 @@ void installSystemEntity(Device& device, uint8_t routerAddress) {
     for (uint8_t subindex = 0; subindex < 4; ++subindex) {
         table.define({kCmdSystem, kIdentifierOption, 0, subindex},
                      s_property(Int, ReadOnly, config.identifier[3 - subindex]));
+    }
+}
+
+uint32_t systemNumber(Device& device, uint8_t option) {
+    const Property* property = device.properties().find({kCmdSystem, option, 0, std::nullopt});
+    return property != nullptr ? property->current() : 0;
+}
+
+void setSystemNumber(Device& device, uint8_t option, uint32_t value) {
+    if (Property* property = device.properties().find({kCmdSystem, option, 0, std::nullopt})) {
+        property->number = value;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <stdexcept>
+
 namespace sim {
 
 class TcpTransport::Connection : public HostConnection {
@@ -33,6 +35,13 @@ public:
     }
     bool hostPresent() const override { return !closed_; }
 
+    // Closing with linger on and a time of 0 sends RST instead of FIN.
+    void reset() {
+        linger abort{1, 0};
+        setsockopt(channel_.fd(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        hangUp();
+    }
+
 private:
     void onBytes(const uint8_t* bytes, size_t count) {
         for (size_t i = 0; i < count && !closed_; ++i) {
@@ -48,8 +57,10 @@ private:
     bool closed_ = false;
 };
 
-TcpTransport::TcpTransport(EventLoop& loop, Device& device)
-    : loop_(loop), device_(device), listener_(loop, kBacklog, [this](int fd) { accept(fd); }) {}
+TcpTransport::TcpTransport(EventLoop& loop, Device& device) : loop_(loop), device_(device) {
+    listener_.emplace(loop, kBacklog, [this](int fd) { accept(fd); });
+    port_ = listener_->port();
+}
 
 TcpTransport::~TcpTransport() {
     connections_.clear();
@@ -60,6 +71,25 @@ void TcpTransport::accept(int fd) {
     int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     connections_.push_back(std::make_shared<Connection>(*this, fd));
+}
+
+void TcpTransport::leave(bool reset) {
+    listener_.reset();
+    // Hanging up removes the connection from the list, so work on a copy.
+    const auto connections = connections_;
+    for (const auto& connection : connections) {
+        reset ? connection->reset() : connection->hangUp();
+    }
+}
+
+bool TcpTransport::listenAgain() {
+    try {
+        listener_.emplace(
+            loop_, kBacklog, [this](int fd) { accept(fd); }, port_);
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    return true;
 }
 
 void TcpTransport::remove(Connection* connection) {

@@ -3,6 +3,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device.h"
@@ -21,9 +22,15 @@ public:
     TcpTransport& operator=(const TcpTransport&) = delete;
 
     // "127.0.0.1:<port>"
-    std::string endpoint() const { return listener_.endpoint(); }
+    std::string endpoint() const { return "127.0.0.1:" + std::to_string(port_); }
     const char* address() const { return "127.0.0.1"; }
-    uint16_t port() const { return listener_.port(); }
+    uint16_t port() const { return port_; }
+
+    // Closes every connection, with FIN or (`reset`) with RST, and stops listening.
+    void leave(bool reset);
+    // Listens again on the same port; false when it cannot.
+    bool listenAgain();
+    bool listening() const { return listener_.has_value(); }
 
 private:
     class Connection;
@@ -36,7 +43,8 @@ private:
     EventLoop& loop_;
     Device& device_;
     std::list<std::shared_ptr<Connection>> connections_;
-    LoopbackListener listener_;
+    std::optional<LoopbackListener> listener_;
+    uint16_t port_ = 0;
 };
 
 }  // namespace sim

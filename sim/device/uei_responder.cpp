@@ -35,14 +35,17 @@ void UeiResponder::handle(Device& device, const Packet& request, HostConnection&
     }
 }
 
-Bytes UeiResponder::errorReply(const Bytes& request, uint8_t code) const {
+Bytes ueiErrorReply(const Bytes& request, uint8_t code) {
     if (request.size() < kHeaderLength) {
         return genericErrorReply(request, code);
     }
-    // The option byte the caller waits for: bare for a get, with both flags for a set.
     const uint8_t option =
         (request[1] & kUeiSet) != 0 ? s_option(request) | kUeiAcknowledge : s_option(request);
     return {request[0], option, static_cast<uint8_t>(s_index(request) | kUeiError), code};
+}
+
+Bytes UeiResponder::errorReply(const Bytes& request, uint8_t code) const {
+    return ueiErrorReply(request, code);
 }
 
 void UeiResponder::refuse(Device& device, const Bytes& request, uint8_t code,

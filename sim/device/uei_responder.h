@@ -20,6 +20,10 @@
 
 namespace sim {
 
+// The error reply to a typed request: [command, the option byte the caller waits for (bare for a
+// get, with both flags for a set), index | 0x80, code].
+Bytes ueiErrorReply(const Bytes& request, uint8_t code);
+
 class UeiResponder : public CommandHandler {
 public:
     // Byte arrays longer than this are refused.

@@ -3,15 +3,17 @@
 #include <chrono>
 #include <cstdio>
 
+#include "system_entity.h"
+
 namespace sim {
 namespace {
 
-UsbDeviceProperties s_properties(const DeviceConfig& config) {
+UsbDeviceProperties s_properties(Device& device) {
     char serial[9];
-    std::snprintf(serial, sizeof serial, "%08X", config.serial);
+    std::snprintf(serial, sizeof serial, "%08X", systemNumber(device, kSystemSerial));
     UsbDeviceProperties properties;
     // The product byte is the model number.
-    properties.productId = static_cast<uint16_t>(config.model & 0xFF);
+    properties.productId = static_cast<uint16_t>(device.config().model & 0xFF);
     properties.serialNumber = serial;
     return properties;
 }
@@ -20,8 +22,7 @@ UsbDeviceProperties s_properties(const DeviceConfig& config) {
 
 UsbTransport::UsbTransport(EventLoop& loop, Device& device, const std::string& directory)
     : device_(device),
-      endpoint_(loop, directory, s_properties(device.config()).serialNumber,
-                s_properties(device.config()),
+      endpoint_(loop, directory, s_properties(device).serialNumber, s_properties(device),
                 [this](const Bytes& transfer) { onTransfer(transfer); }) {
     device_.attach(this);
 }

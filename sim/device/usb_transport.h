@@ -13,7 +13,7 @@ namespace sim {
 
 class UsbTransport : public HostConnection {
 public:
-    // Serves the device as <directory>/<serial>.usb.
+    // Serves the device as <directory>/<serial>.usb, under the serial number it shows now.
     UsbTransport(EventLoop& loop, Device& device, const std::string& directory);
     ~UsbTransport() override;
     UsbTransport(const UsbTransport&) = delete;
@@ -27,7 +27,11 @@ public:
     void hangUp() override;
     bool hostPresent() const override { return endpoint_.endpoint().claimed(); }
     // As though another process held the device: hosts that try to claim it are refused.
-    void setBusy(bool busy) { endpoint_.endpoint().setHeldElsewhere(busy); }
+    void setBusy(bool busy) {
+        busy_ = busy;
+        endpoint_.endpoint().setHeldElsewhere(busy);
+    }
+    bool busy() const { return busy_; }
 
 private:
     // How long a host that has stopped reading may hold up the event loop, and so every other
@@ -41,6 +45,7 @@ private:
     // Set when the host last failed to take a transfer in time: further ones are not waited
     // for until one goes through again.
     bool hostLagging_ = false;
+    bool busy_ = false;
     LoopEndpoint endpoint_;
 };
 

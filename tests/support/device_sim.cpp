@@ -79,6 +79,42 @@ std::string s_field(const std::string& line, const std::string& name) {
     throw std::runtime_error("no " + name + " in: " + line);
 }
 
+// Every name=value word of the lines.
+std::map<std::string, std::string> s_fields(const std::vector<std::string>& lines) {
+    std::map<std::string, std::string> fields;
+    for (const std::string& line : lines) {
+        std::istringstream words(line);
+        std::string word;
+        while (words >> word) {
+            const auto equals = word.find('=');
+            if (equals != std::string::npos) {
+                fields[word.substr(0, equals)] = word.substr(equals + 1);
+            }
+        }
+    }
+    return fields;
+}
+
+std::map<std::string, long> s_numbers(const std::map<std::string, std::string>& fields) {
+    std::map<std::string, long> numbers;
+    for (const auto& [name, value] : fields) {
+        numbers[name] = std::stol(value);
+    }
+    return numbers;
+}
+
+// The lines of an answer that begin with `label` and a space.
+std::vector<std::string> s_labelled(const std::vector<std::string>& answer,
+                                    const std::string& label) {
+    std::vector<std::string> lines;
+    for (const std::string& line : answer) {
+        if (line.rfind(label + " ", 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
 SimBytes s_bytes(const std::vector<std::string>& answer) {
     if (answer.empty()) {
         throw std::runtime_error("the simulator reported no bytes");
@@ -131,18 +167,38 @@ uint32_t DeviceSim::digest(const std::vector<uint8_t>& bytes) {
 }
 
 std::map<std::string, long> DeviceSim::stats(const std::string& serial) {
-    std::map<std::string, long> values;
-    for (const std::string& line : control("stats " + serial)) {
-        std::istringstream words(line);
-        std::string word;
-        while (words >> word) {
-            auto equals = word.find('=');
-            if (equals != std::string::npos) {
-                values[word.substr(0, equals)] = std::stol(word.substr(equals + 1));
-            }
-        }
+    return s_numbers(s_fields(command("stats " + serial)));
+}
+
+std::map<std::string, std::string> DeviceSim::upgrade(const std::string& serial,
+                                                      const std::string& settings) {
+    return s_fields(s_labelled(command("upgrade " + serial + " " + settings), "upgrade"));
+}
+
+std::map<std::string, long> DeviceSim::upgradeCounts(const std::string& serial) {
+    return s_numbers(s_fields(s_labelled(command("upgrade " + serial), "counts")));
+}
+
+std::vector<std::string> DeviceSim::upgradeLog(const std::string& serial) {
+    return command("upgrade-log " + serial);
+}
+
+std::map<std::string, std::string> DeviceSim::restart(const std::string& serial,
+                                                      const std::string& words) {
+    return s_fields(command("restart " + serial + " " + words));
+}
+
+std::map<uint32_t, SimRegion> DeviceSim::image(const std::string& serial,
+                                               const std::string& memory) {
+    std::map<uint32_t, SimRegion> regions;
+    for (const std::string& line : s_labelled(command("image " + serial), memory)) {
+        const auto fields = s_fields({line});
+        const std::string& address = fields.at("address");
+        SimRegion& region = regions[static_cast<uint32_t>(std::stoul(address, nullptr, 16))];
+        region.flags = static_cast<uint8_t>(std::stoul(fields.at("flags"), nullptr, 16));
+        region.bytes = s_bytes(command("image " + serial + " " + memory + " " + address));
     }
-    return values;
+    return regions;
 }
 
 std::vector<std::string> DeviceSim::history(const std::string& serial) {

@@ -19,6 +19,13 @@ struct SimBytes {
     std::vector<uint8_t> bytes;
 };
 
+// A memory region a simulated device's upgrade protocol wrote: the flags its PREPARE carried and
+// the bytes written since.
+struct SimRegion {
+    uint8_t flags = 0;
+    SimBytes bytes;
+};
+
 // A running lynkor-sim and its control socket. The simulator stops when this is destroyed.
 // The command line options are in lynkor-sim's usage text (sim/device/options.cpp, printed on a
 // wrong command line), the control requests in sim/device/control_server.h; the helpers below
@@ -55,6 +62,24 @@ public:
     SimBytes factory(const std::string& serial, int block);
     // Adds a fault rule ("cmd=3 opt=9 action=drop times=2") and returns its id.
     unsigned fault(const std::string& serial, const std::string& rule);
+
+    // The upgrade protocol and restarts (control_server.h has the names and values):
+    // "upgrade" with these settings ("load=placeholder block=64"; none to only read them);
+    // returns the settings as they are then ("mode" -> "loader", "block" -> "64", ...).
+    std::map<std::string, std::string> upgrade(const std::string& serial,
+                                               const std::string& settings = "");
+    // The upgrade counts: "init", "data", "load", "prepare", "sum", "write", "reboot", "uei",
+    // "malformed", "taken".
+    std::map<std::string, long> upgradeCounts(const std::string& serial);
+    // The upgrade requests as they arrived ("prepare flags=0x00 address=0x00010000", "data 26",
+    // "sum", "write 64", ...), oldest first.
+    std::vector<std::string> upgradeLog(const std::string& serial);
+    // "restart" with these words ("down=100 close=rst", "now"); returns its fields ("state",
+    // "serial", "down", "close", "restarts").
+    std::map<std::string, std::string> restart(const std::string& serial,
+                                               const std::string& words = "");
+    // What the device wrote into "flash" or "ram", by load address.
+    std::map<uint32_t, SimRegion> image(const std::string& serial, const std::string& memory);
 
     // The digest the simulator reports for bytes.
     static uint32_t digest(const std::vector<uint8_t>& bytes);

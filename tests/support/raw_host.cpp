@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace testing_support {
 
@@ -21,13 +23,33 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t kMaxData = 28;
 
-int s_unixSocket(const std::string& path) {
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+constexpr auto kRetryPause = std::chrono::milliseconds(10);
+
+// A connected socket of `type`, tried again every kRetryPause until `wait` has passed; -1 when
+// none could be made.
+int s_connect(int domain, int type, const sockaddr* address, socklen_t length,
+              std::chrono::milliseconds wait) {
+    const auto deadline = Clock::now() + wait;
+    while (true) {
+        int fd = socket(domain, type | SOCK_CLOEXEC, 0);
+        if (connect(fd, address, length) == 0) {
+            return fd;
+        }
+        close(fd);
+        if (Clock::now() >= deadline) {
+            return -1;
+        }
+        std::this_thread::sleep_for(kRetryPause);
+    }
+}
+
+int s_unixSocket(const std::string& path, std::chrono::milliseconds wait) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
+    int fd = s_connect(AF_UNIX, SOCK_SEQPACKET, reinterpret_cast<sockaddr*>(&address),
+                       sizeof address, wait);
+    if (fd < 0) {
         throw std::runtime_error("cannot reach the emulated USB device " + path);
     }
     return fd;
@@ -58,14 +80,14 @@ void PrintTo(const RawPacket& packet, std::ostream* out) {
     }
 }
 
-RawHost RawHost::tcp(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+RawHost RawHost::tcp(int port, std::chrono::milliseconds wait) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(port));
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
+    int fd = s_connect(AF_INET, SOCK_STREAM, reinterpret_cast<sockaddr*>(&address), sizeof address,
+                       wait);
+    if (fd < 0) {
         throw std::runtime_error("cannot reach the simulated device on port " +
                                  std::to_string(port));
     }
@@ -74,8 +96,8 @@ RawHost RawHost::tcp(int port) {
     return RawHost(fd);
 }
 
-RawHost RawHost::usb(const std::string& path) {
-    int fd = s_unixSocket(path);
+RawHost RawHost::usb(const std::string& path, std::chrono::milliseconds wait) {
+    int fd = s_unixSocket(path, wait);
     const std::string answer = s_claim(fd);
     if (answer.rfind("OK ", 0) != 0) {
         close(fd);
@@ -85,7 +107,7 @@ RawHost RawHost::usb(const std::string& path) {
 }
 
 bool RawHost::usbBusy(const std::string& path) {
-    int fd = s_unixSocket(path);
+    int fd = s_unixSocket(path, std::chrono::milliseconds(0));
     const std::string answer = s_claim(fd);
     close(fd);
     return answer.rfind("BUSY ", 0) == 0;
@@ -107,6 +129,26 @@ void RawHost::send(uint8_t address, const std::vector<uint8_t>& data) {
     wire[0] = address;
     wire[1] = static_cast<uint8_t>(data.size());
     std::copy(data.begin(), data.end(), wire.begin() + 2);
+    sendRaw(wire);
+}
+
+void RawHost::sendRun(uint8_t address, const std::vector<uint8_t>& header,
+                      const std::vector<uint8_t>& value) {
+    constexpr size_t kRunPayload = 24;
+    std::vector<uint8_t> wire;
+    size_t offset = 0;
+    uint8_t sequence = 0;
+    do {
+        const size_t count = std::min(kRunPayload, value.size() - offset);
+        wire.push_back(address);
+        wire.push_back(static_cast<uint8_t>(header.size() + count + 1));
+        wire.insert(wire.end(), header.begin(), header.end());
+        wire.insert(wire.end(), value.begin() + static_cast<long>(offset),
+                    value.begin() + static_cast<long>(offset + count));
+        offset += count;
+        wire.push_back(static_cast<uint8_t>((offset < value.size() ? 0x80 : 0) | sequence));
+        sequence = (sequence + 1) & 0x7F;
+    } while (offset < value.size());
     sendRaw(wire);
 }
 
@@ -136,24 +178,29 @@ std::optional<RawPacket> RawHost::takePacket() {
     return std::nullopt;
 }
 
+std::optional<ssize_t> RawHost::readBefore(Clock::time_point deadline, uint8_t* buffer,
+                                           size_t size) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd ready{fd_, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+        return std::nullopt;
+    }
+    return recv(fd_, buffer, size, 0);
+}
+
 std::optional<RawPacket> RawHost::receive(std::chrono::milliseconds wait) {
     const auto deadline = Clock::now() + wait;
     while (true) {
         if (auto packet = takePacket()) {
             return packet;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd ready{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-            return std::nullopt;
-        }
         uint8_t buffer[4096];
-        const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
-        if (count <= 0) {
+        const auto count = readBefore(deadline, buffer, sizeof buffer);
+        if (!count || *count <= 0) {
             return std::nullopt;
         }
-        pending_.insert(pending_.end(), buffer, buffer + count);
+        pending_.insert(pending_.end(), buffer, buffer + *count);
     }
 }
 
@@ -180,6 +227,23 @@ std::optional<RawPacket> RawHost::request(uint8_t address, const std::vector<uin
 
 bool RawHost::quiet(std::chrono::milliseconds wait) {
     return !receive(wait).has_value();
+}
+
+RawHost::Ending RawHost::ending(std::chrono::milliseconds wait) {
+    const auto deadline = Clock::now() + wait;
+    while (true) {
+        uint8_t buffer[4096];
+        const auto count = readBefore(deadline, buffer, sizeof buffer);
+        if (!count) {
+            return Ending::Open;
+        }
+        if (*count == 0) {
+            return Ending::Closed;
+        }
+        if (*count < 0) {
+            return errno == ECONNRESET ? Ending::Reset : Ending::Closed;
+        }
+    }
 }
 
 }  // namespace testing_support

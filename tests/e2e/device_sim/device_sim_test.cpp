@@ -224,6 +224,9 @@ TEST(DeviceSimProgram, ExitsCleanlyOnSigtermAndRefusesBadOptions) {
              {"--device", "1", "--identifier", "1,2,3"},
              {"--device", "1", "--stream-period-ms", "0"},
              {"--device", "1", "--reply-delay-ms", "x"},
+             {"--device", "1", "--block-size", "65536"},
+             {"--device", "1", "--down-ms", "60001"},
+             {"--loader"},
              {"--device", "1", "--usb-busy"}}) {
         std::vector<std::string> argv{testing_support::programPath("lynkor-sim")};
         argv.insert(argv.end(), args.begin(), args.end());

@@ -76,7 +76,7 @@ TEST_P(DeviceSimUei, AnswersGetsSetsCallsAndModuleQueriesWithTheirExactBytes) {
         {"has settable name", {73, 1, 3, 32, 0, 0x80}, {73, 1, 3, 32, 0, 0}},
         {"serial is not settable", {73, 1, 3, 9, 0, 0x80}, {73, 1, 3, 9, 0, 12}},
         {"has the identifier", {73, 1, 3, 39, 0, 0x40}, {73, 1, 3, 39, 0, 0}},
-        {"has no upgrade data option", {73, 1, 95, 10, 0, 0x80}, {73, 1, 95, 10, 0, 28}},
+        {"has the upgrade data option", {73, 1, 95, 10, 0, 0x80}, {73, 1, 95, 10, 0, 0}},
         {"direction with both flags", {73, 1, 3, 9, 0, 0xC0}, {73, 1, 3, 9, 0, 2}},
         {"system entities", {73, 4, 3}, {73, 4, 3, 1}},
         {"store entities", {73, 4, 77}, {73, 4, 77, 1}},
@@ -151,17 +151,7 @@ Bytes s_pattern(size_t length, uint8_t seed) {
 
 // Sends `value` as a set run of option 32 (the name), as the library does.
 void s_setName(RawHost& host, const Bytes& value) {
-    size_t offset = 0;
-    uint8_t sequence = 0;
-    do {
-        const size_t count = std::min<size_t>(24, value.size() - offset);
-        Bytes data{3, 0xA0, 0x20};
-        data.insert(data.end(), value.begin() + offset, value.begin() + offset + count);
-        offset += count;
-        data.push_back(static_cast<uint8_t>((offset < value.size() ? 0x80 : 0) | sequence));
-        host.send(kAddress, data);
-        sequence = (sequence + 1) & 0x7F;
-    } while (offset < value.size());
+    host.sendRun(kAddress, {3, 0xA0, 0x20}, value);
 }
 
 // Gets option 32 and collects the run's payload; checks every trailer on the way.

@@ -250,7 +250,7 @@ TEST(TransferLoaderHandOver, TheStartedLoaderAppearsAsAnOrdinaryDeviceOnTheBus) 
     testing_support::TempDir bus;
     aEmulation_Select(bus.path().c_str());
     const std::string liveloader = testing_support::programPath("lynkor-sim") +
-                                   " --device DEADDEAD --usb --usb-dir " + bus.path();
+                                   " --device DEADDEAD --usb --loader --usb-dir " + bus.path();
     SdpRomSim rom({"--hid", "--usb-dir", bus.path(), "--after-jump", liveloader});
     const BirdFile bird = s_bird(BirdFileBuilder().loader(0x20000000, {1, 2, 3, 4}));
 
