@@ -6,6 +6,7 @@
 #include "lynkor/aLink.h"
 #include "lynkor/aLinkSpec.h"
 #include "lynkor/aTime.h"
+#include "lynkor/aUEI.h"
 #include "server/device_server.h"
 
 namespace lynkor::server {
@@ -17,7 +18,8 @@ constexpr int kDeviceInfoAttempts = 5;
 constexpr uint32_t kDeviceInfoPauseMs = 10;
 // The system entity's model: a get of option 8 of entity 0.
 constexpr uint8_t kSystemCommand = 3;
-constexpr uint8_t kModelGet[] = {kSystemCommand, 0x48, 0x20};
+constexpr uint8_t kSystemModelOption = 8;
+constexpr uint8_t kModelGet[] = {kSystemCommand, UEI_GET | kSystemModelOption, UEI_REQUEST};
 constexpr uint8_t kModelAnswerLength = 4;
 
 struct PacketDeleter {

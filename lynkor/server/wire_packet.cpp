@@ -1,29 +1,31 @@
 #include "server/wire_packet.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "lynkor/aLink.h"
+#include "lynkor/aUEI.h"
 
 namespace lynkor::server {
 
 namespace {
 
 constexpr uint8_t kFrameHeaderSize = 2;
-constexpr uint8_t s_notUeiCommands[] = {0, 1, 2, 4, 8, 9, 23, 24, 73, 94, 95, 173, 175};
-constexpr uint8_t kUeiHeaderSize = 3;
-constexpr uint8_t kRunFullShort = 27;
-constexpr uint8_t kRunFullLong = 28;
-constexpr uint8_t kRunMoreFollows = 0x80;
-constexpr uint8_t kRunSequenceMask = 0x7F;
-constexpr uint8_t kCmdLink = 93;
-constexpr uint8_t kStreamEnableOption = 0x81;
+// cmdLINK's set of option 1 with a 32-bit stream key.
+constexpr uint8_t kStreamEnableOption = UEI_SET | 1;
 constexpr uint8_t kStreamEnableLength = 7;
-constexpr uint8_t kOptionFlags = 0xC0;
-constexpr uint8_t kStreamFlag = 0x40;
-constexpr uint8_t kStreamSampleMinLength = 5;
 constexpr uint8_t kHeartbeatCommand = 0;
 constexpr uint8_t kHeartbeatLength = 2;
+
+// The packet record that the typed-exchange helpers read.
+aPacket s_record(const WirePacket& packet) {
+    aPacket record{};
+    record.check = aPACKET_CHECK;
+    record.address = packet.address();
+    record.data_size = packet.dataLength();
+    record.cur_size = static_cast<uint8_t>(packet.size());
+    std::copy(packet.data(), packet.data() + packet.dataLength(), record.data);
+    return record;
+}
 
 }  // namespace
 
@@ -73,23 +75,23 @@ aPacket* toPacket(const WirePacket& packet) {
 }
 
 bool isUeiPacket(const WirePacket& packet) {
-    return packet.dataLength() >= kUeiHeaderSize &&
-           std::find(std::begin(s_notUeiCommands), std::end(s_notUeiCommands), packet.data()[0]) ==
-               std::end(s_notUeiCommands);
+    const aPacket record = s_record(packet);
+    return packet.dataLength() >= UEI_HEADER_SIZE && aUEI_isUEIPayload(&record);
 }
 
 bool isContinuation(const WirePacket& packet) {
-    const uint8_t length = packet.dataLength();
-    return isUeiPacket(packet) && (length == kRunFullShort || length == kRunFullLong) &&
-           (packet.data()[length - 1] & kRunMoreFollows) != 0;
+    const aPacket record = s_record(packet);
+    return isUeiPacket(packet) && aUEI_getBytesFullPacket(&record) &&
+           aUEI_getBytesContinue(&record);
 }
 
 uint8_t runSequence(const WirePacket& packet) {
-    return packet.dataLength() == 0 ? 0 : packet.data()[packet.dataLength() - 1] & kRunSequenceMask;
+    const aPacket record = s_record(packet);
+    return aUEI_getBytesSequence(&record);
 }
 
 bool startsByteRun(const WirePacket& packet) {
-    return isContinuation(packet) && packet.dataLength() == kRunFullLong &&
+    return isContinuation(packet) && packet.dataLength() == aPACKET_MAX_DATA &&
            runSequence(packet) == 0;
 }
 
@@ -98,13 +100,13 @@ bool isRouteSwitch(const WirePacket& packet) {
 }
 
 bool enablesStreaming(const WirePacket& packet) {
-    return packet.dataLength() == kStreamEnableLength && packet.data()[0] == kCmdLink &&
+    return packet.dataLength() == kStreamEnableLength && packet.data()[0] == cmdLINK &&
            packet.data()[1] == kStreamEnableOption;
 }
 
 bool isStreamSample(const WirePacket& packet) {
-    return isUeiPacket(packet) && packet.dataLength() >= kStreamSampleMinLength &&
-           (packet.data()[1] & kOptionFlags) == 0 && (packet.data()[2] & kStreamFlag) != 0;
+    const aPacket record = s_record(packet);
+    return aUEI_isStreamPacket(&record);
 }
 
 bool isHeartbeat(const WirePacket& packet) {

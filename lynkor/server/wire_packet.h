@@ -36,8 +36,7 @@ std::optional<WirePacket> fromPacket(const aPacket* packet);
 // A new packet that the caller owns (aPacket_Destroy); null when memory is short.
 aPacket* toPacket(const WirePacket& packet);
 
-// Typed value exchanges carry command, option and index bytes; the commands listed in
-// s_notUeiCommands are plain ones.
+// Typed value exchanges carry command, option and index bytes (the library's UEI rules).
 bool isUeiPacket(const WirePacket& packet);
 // A byte run packet that says more follows: a full UEI packet (27 or 28 data bytes) whose last
 // data byte has bit 7 set. The device answers only the run's last packet.
