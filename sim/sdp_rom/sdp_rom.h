@@ -66,7 +66,8 @@ public:
     void note(std::string event) { history_.push_back(std::move(event)); }
     // Every command and event, oldest first: "error_status", "write_file 20000000 1025",
     // "data 1024", "write_complete 20000000 1025", "write_refused 20000000", "jump 20000400",
-    // "read_register 20000000 16", "unknown 1234", "ignored 16" ...
+    // "read_register 20000000 16", "unknown 1234", "ignored 16", "discarded 1" (a command cut
+    // short on the serial line) ...
     const std::vector<std::string>& history() const { return history_; }
     // The memory as written; bytes never written read as 0.
     Bytes memory(uint32_t address, size_t count) const;

@@ -1,6 +1,7 @@
 #include "serial_rom_port.h"
 
 #include <algorithm>
+#include <string>
 
 namespace sim {
 
@@ -11,6 +12,12 @@ SerialRomPort::SerialRomPort(EventLoop& loop, SdpRom& rom) : rom_(rom) {
 }
 
 void SerialRomPort::onBytes(const uint8_t* bytes, size_t count) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!command_.empty() && now - lastByte_ > kPartialCommandTimeout) {
+        rom_.note("discarded " + std::to_string(command_.size()));
+        command_.clear();
+    }
+    lastByte_ = now;
     size_t offset = 0;
     while (offset < count) {
         if (rom_.dataExpected() > 0) {

@@ -2,6 +2,7 @@
 // data in, the HAB-mode word and status or data bytes out, with no report IDs.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -23,12 +24,17 @@ public:
     void sendText(const std::string& text);
 
 private:
+    // A command cut short is dropped once the line has been quiet this long, so that stray
+    // bytes (another boot loader's probe, line noise) do not shift every command after them.
+    static constexpr std::chrono::milliseconds kPartialCommandTimeout{50};
+
     void onBytes(const uint8_t* bytes, size_t count);
 
     SdpRom& rom_;
     PseudoTerminal terminal_;
     std::unique_ptr<FdChannel> channel_;
     Bytes command_;
+    std::chrono::steady_clock::time_point lastByte_;
 };
 
 }  // namespace sim
