@@ -1,7 +1,10 @@
 #include "support/device_sim.h"
 
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+#include <utility>
 
 namespace testing_support {
 
@@ -9,9 +12,37 @@ DeviceSim::DeviceSim(const std::vector<std::string>& args) {
     std::vector<std::string> argv{programPath("lynkor-sim")};
     argv.insert(argv.end(), args.begin(), args.end());
     process_ = std::make_unique<ChildProcess>(argv);
+    readStartLines([this] { return process_->readLine(); });
+}
+
+DeviceSim::DeviceSim(const Started& started) {
+    constexpr auto kPollPause = std::chrono::milliseconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + started.timeout;
+    std::ifstream output;
+    std::string partial;
+    readStartLines([&]() -> std::string {
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!output.is_open()) {
+                output.open(started.outputFile);
+            }
+            std::string piece;
+            if (output.is_open() && std::getline(output, piece)) {
+                if (!output.eof()) {
+                    return std::exchange(partial, {}) + piece;
+                }
+                partial += piece;  // a line still being written
+            }
+            output.clear();
+            std::this_thread::sleep_for(kPollPause);
+        }
+        return {};
+    });
+}
+
+void DeviceSim::readStartLines(const std::function<std::string()>& nextLine) {
     int controlPort = 0;
     while (true) {
-        std::string line = process_->readLine();
+        std::string line = nextLine();
         if (line.empty()) {
             throw std::runtime_error("lynkor-sim did not start");
         }
@@ -32,7 +63,9 @@ DeviceSim::DeviceSim(const std::vector<std::string>& args) {
 
 DeviceSim::~DeviceSim() {
     control_.reset();
-    process_->stop();
+    if (process_) {
+        process_->stop();
+    }
 }
 
 std::string DeviceSim::endpoint(const std::string& kind, const std::string& serial) const {

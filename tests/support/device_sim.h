@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +36,15 @@ class DeviceSim {
 public:
     // Arguments after the program name, e.g. {"--device", "1234ABCD", "--tcp"}.
     explicit DeviceSim(const std::vector<std::string>& args);
+    // A lynkor-sim that another program started (as a simulated boot ROM starts the program it
+    // jumped to) with its standard output going to a file.
+    struct Started {
+        std::string outputFile;
+        // How long to wait for its "ready" line before throwing.
+        std::chrono::milliseconds timeout;
+    };
+    // Its starter stops it, not this object.
+    explicit DeviceSim(const Started& started);
     ~DeviceSim();
     DeviceSim(const DeviceSim&) = delete;
     DeviceSim& operator=(const DeviceSim&) = delete;
@@ -84,9 +95,13 @@ public:
     // The digest the simulator reports for bytes.
     static uint32_t digest(const std::vector<uint8_t>& bytes);
 
+    // The simulator's process; only for one this object started.
     ChildProcess& process() { return *process_; }
 
 private:
+    // Reads the start lines up to "ready" from `nextLine` (empty: nothing more will come).
+    void readStartLines(const std::function<std::string()>& nextLine);
+
     std::unique_ptr<ChildProcess> process_;
     std::map<std::string, std::string> endpoints_;  // "tcp 1234ABCD" -> "127.0.0.1:4000"
     std::unique_ptr<ControlClient> control_;

@@ -1,21 +1,31 @@
 #include "commands/fingerprint.h"
 
 #include "app/updater_app.h"
+#include "commands/liveloader.h"
 #include "display/output.h"
 #include "recovery/isp_procedures.h"
+#include "upgrade/updater_entity.h"
 
-std::optional<Fingerprint> getFingerprint(UpdaterApp& app, const std::string& portName,
-                                          uint32_t baudRate) {
-    if (std::optional<IspIdentification> words = identify(app.display(), portName, baudRate)) {
+std::optional<Fingerprint> getFingerprint(UpdaterApp& app, const FingerprintRequest& request) {
+    if (std::optional<IspIdentification> words =
+            identify(app.display(), request.portName, request.baudRate)) {
         app.chipKind = ChipKind::SerialIsp;
         return *words;
     }
-    return std::nullopt;
+    app.chipKind = ChipKind::Imx;
+    Fingerprint words{};
+    if (!_get_fingerprint_imx(app, request.serialNumber, request.birdPath, request.portName, words,
+                              request.resetAfterReading)) {
+        return std::nullopt;
+    }
+    return words;
 }
 
 bool runFingerprint(UpdaterApp& app, UpdaterSettings& settings) {
+    // No device serial is known yet: the liveloader is the one stored for the placeholder.
     std::optional<Fingerprint> fingerprint =
-        getFingerprint(app, settings.serialPortName, settings.baudRate);
+        getFingerprint(app, {settings.serialPortName, kLoaderPlaceholderSerial,
+                             settings.birdFilePath, settings.baudRate, true});
     if (!fingerprint) {
         displayPrintf(app.display(), DISPLAY_ERROR, "Got no response from chip");
         return false;

@@ -5,6 +5,7 @@
 #include "app/updater_app.h"
 #include "cli/parameter_values.h"
 #include "commands/fingerprint.h"
+#include "commands/liveloader.h"
 #include "commands/load_bird.h"
 #include "commands/server_failure.h"
 #include "display/output.h"
@@ -16,9 +17,10 @@ namespace {
 
 constexpr double kMillisecondsPerSecond = 1000.0;
 
-// The firmware goes in the way the chip's boot ROM takes it.
+// The firmware goes in the way the chip's boot ROM takes it: straight into flash through a
+// serial boot loader, or through the liveloader that the fingerprint read left running.
 bool s_transferFirmware(UpdaterApp& app, BirdFile& bird, const Fingerprint& fingerprint,
-                        const RecoveryArguments& arguments) {
+                        const RecoveryArguments& arguments, uint32_t serialNumber) {
     UpdaterDisplayInterface* display = app.display();
     switch (app.chipKind) {
         case ChipKind::SerialIsp:
@@ -28,6 +30,8 @@ bool s_transferFirmware(UpdaterApp& app, BirdFile& bird, const Fingerprint& fing
                 return false;
             }
             return true;
+        case ChipKind::Imx:
+            return transferThroughLiveloader(app, bird, serialNumber);
         default:
             displayPrintf(display, DISPLAY_ERROR, "Unknown device");
             return false;
@@ -40,7 +44,8 @@ bool recoverDevice(UpdaterApp& app, const RecoveryArguments& arguments) {
     UpdaterDisplayInterface* display = app.display();
     const uint32_t start = aTime_GetMSTicks();
     std::optional<Fingerprint> fingerprint =
-        getFingerprint(app, arguments.portName, arguments.baudRate);
+        getFingerprint(app, {arguments.portName, arguments.serialNumber, arguments.birdPath,
+                             arguments.baudRate, false});
     if (!fingerprint) {
         displayPrintf(display, DISPLAY_ERROR, "Could not get Device Identifier");
         return false;
@@ -81,7 +86,7 @@ bool recoverDevice(UpdaterApp& app, const RecoveryArguments& arguments) {
         return false;
     }
 
-    const bool transferred = s_transferFirmware(app, bird, *fingerprint, arguments);
+    const bool transferred = s_transferFirmware(app, bird, *fingerprint, arguments, serialNumber);
     displayPrintf(display, DISPLAY_INFO, "Update time: %.4f sec",
                   static_cast<double>(aTime_GetMSTicks() - start) / kMillisecondsPerSecond);
     return transferred;
