@@ -168,3 +168,9 @@ write("lynkor_uei_receive", "error_mid_run",
 write("lynkor_uei_receive", "samples",
       bytes([10]) + stream_sample(1, [7]) + stream_sample(3, [1, 2, 3, 4]) +
       stream_sample(7, [1, 2, 3, 4], subindex=9) + packet(4, [18, 5, 0x42, 1, 0x81]))
+
+write("upgrade_replies", "init", bytes([0x5F, 0, 0x20, 0, 0, 0]))
+write("upgrade_replies", "prepare_block_64", bytes([0x5F, 7, 0, 0, 64]))
+write("upgrade_replies", "sum", bytes([0x5F, 7, 0, 0, 0, 0x0C, 0xF3]))
+write("upgrade_replies", "data_short", bytes([0x5F, 1]))
+write("upgrade_replies", "status_only", bytes([0x5F, 7, 11]))

@@ -128,6 +128,20 @@ aErr Link::receivePacket(uint8_t module, const uint8_t* match, uint8_t matchLeng
     return aErrNone;
 }
 
+aErr Link::dropMatchingPackets(uint8_t module, const uint8_t* match, uint8_t matchLength) {
+    if (matchLength > aPACKET_MAX_DATA || (match == nullptr && matchLength > 0)) {
+        return aErrParam;
+    }
+    aErr result = aErrNone;
+    const aLinkRef id = impl_->runningLinkTo(module, result);
+    if (id == 0) {
+        return result;
+    }
+    RawMatch wanted{module, match, matchLength};
+    aLink_DrainPackets(id, s_rawMatch, &wanted);
+    return aErrNone;
+}
+
 aErr Link::sendUEI(const uei& request) {
     aErr result = aErrNone;
     const aLinkRef id = impl_->runningLinkTo(request.module, result);

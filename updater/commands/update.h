@@ -4,6 +4,6 @@
 
 class UpdaterApp;
 
-// -U: with the transport RECOVER, recovery through the chip's boot ROM; the update of a running
-// device is refused, as this version does not have it.
+// -U: the update of a running device, or with the transport RECOVER recovery through the chip's
+// boot ROM.
 bool runUpdate(UpdaterApp& app, UpdaterSettings& settings);
