@@ -9,12 +9,16 @@ namespace {
 using namespace lynkor::entities;
 
 enum Option : uint8_t {
+    kPowerDataObject = 1,
     kPowerDataObjectList = 2,
+    kPowerDataObjectEnabled = 3,
     kPowerDataObjectEnabledList = 4,
+    kNumberOfPowerDataObjects = 5,
     kRequestDataObject = 6,
     kConnectionState = 7,
     kLinkState = 8,
     kAttachTimeElapsed = 9,
+    kResetPowerDataObjectToDefault = 15,
     kCableVoltageMax = 16,
     kCableCurrentMax = 17,
     kCableSpeedMax = 18,
@@ -30,11 +34,25 @@ enum Option : uint8_t {
     kRequest = 42,
     kRequestStatus = 43,
     kFlagMode = 44,
-    kPowerDataObject = 1,
-    kPowerDataObjectEnabled = 3,
-    kNumberOfPowerDataObjects = 5,
-    kResetPowerDataObjectToDefault = 15,
 };
+
+constexpr uint8_t kRoleBit = 0x80;
+constexpr uint8_t kSideBit = 0x40;
+constexpr uint8_t kIndexMask = 0x3F;
+constexpr uint8_t kRoleOne = 1;
+constexpr uint8_t kRoleTwo = 2;
+constexpr uint8_t kSideMax = 1;
+// Setters and most getters address the objects of side 0.
+constexpr uint8_t kLocalSide = 0;
+
+// Runs `use` with the attribute byte of (side, role, index), or answers why there is none.
+template <typename Use>
+aErr s_withAttributes(uint8_t side, uint8_t role, uint8_t index, Use use) {
+    uint8_t attributes = 0;
+    const aErr result =
+        PowerDeliveryClass::packDataObjectAttributes(&attributes, side, role, index);
+    return result == aErrNone ? use(attributes) : result;
+}
 
 }  // namespace
 
@@ -156,28 +174,6 @@ aErr PowerDeliveryClass::getFlagMode(uint8_t subindex, uint8_t* flagMode) {
 aErr PowerDeliveryClass::setFlagMode(uint8_t subindex, uint8_t flagMode) {
     return setUEI8(kFlagMode, subindex, flagMode);
 }
-
-namespace {
-
-constexpr uint8_t kRoleBit = 0x80;
-constexpr uint8_t kSideBit = 0x40;
-constexpr uint8_t kIndexMask = 0x3F;
-constexpr uint8_t kRoleOne = 1;
-constexpr uint8_t kRoleTwo = 2;
-constexpr uint8_t kSideMax = 1;
-// Setters and most getters address the objects of side 0.
-constexpr uint8_t kLocalSide = 0;
-
-// Runs `use` with the attribute byte of (side, role, index), or answers why there is none.
-template <typename Use>
-aErr s_withAttributes(uint8_t side, uint8_t role, uint8_t index, Use use) {
-    uint8_t attributes = 0;
-    const aErr result =
-        PowerDeliveryClass::packDataObjectAttributes(&attributes, side, role, index);
-    return result == aErrNone ? use(attributes) : result;
-}
-
-}  // namespace
 
 aErr PowerDeliveryClass::getPowerDataObject(uint8_t side, uint8_t role, uint8_t index,
                                             uint32_t* value) {
