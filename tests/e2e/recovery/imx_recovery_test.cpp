@@ -21,13 +21,29 @@ std::vector<Image> firmwareImages() {
             {0x60010000, BirdFileBuilder::noiseImage(700, 42)}};
 }
 
-BirdFileBuilder firmwareBird(const std::vector<Image>& images) {
-    BirdFileBuilder builder;
-    builder.information("Norvane", "1.2.3", kSerial, "USBHub3c");
-    for (const Image& image : images) {
+// What the updater shows while the firmware goes to the liveloader.
+const std::string kTransferLines =
+    "Transferring firmware block 1 of 2, 3004 bytes\n"
+    "Transferring firmware block 2 of 2, 704 bytes\n"
+    "Transferred 2 blocks, 3708 total bytes\n";
+
+// The firmware images added to `builder`.
+BirdFileBuilder withFirmware(BirdFileBuilder builder) {
+    for (const Image& image : firmwareImages()) {
         builder.firmware(image.address, image.bytes);
     }
     return builder;
+}
+
+BirdFileBuilder firmwareBird() {
+    BirdFileBuilder builder;
+    builder.information("Norvane", "1.2.3", kSerial, "USBHub3c");
+    return withFirmware(builder);
+}
+
+// One file with the device's own liveloader and its firmware.
+BirdFileBuilder recoveryImage() {
+    return withFirmware(liveloaderBird());
 }
 
 // The liveloader's flash, by load address.
@@ -54,7 +70,7 @@ TEST_F(ImxRecovery, TransfersTheServersBuildThroughTheLiveloader) {
     serveLiveloader();
     writeDevice(kSerial,
                 "latest=1234\ntag=prod\nbuild=1234;1.2.3\nfingerprint=" + kChipFingerprint + "\n");
-    writeServedBird("1234", firmwareBird(firmwareImages()));
+    writeServedBird("1234", firmwareBird());
     startServer();
     startRom();
 
@@ -69,10 +85,8 @@ TEST_F(ImxRecovery, TransfersTheServersBuildThroughTheLiveloader) {
                   "Downloading firmware build 1234\n"
                   "Retrieving build 1234\n"
                   "Validating build 1234 with server\n"
-                  "Build 1234 is valid\n"
-                  "Transferring firmware block 1 of 2, 3004 bytes\n"
-                  "Transferring firmware block 2 of 2, 704 bytes\n"
-                  "Transferred 2 blocks, 3708 total bytes\n");
+                  "Build 1234 is valid\n" +
+                  kTransferLines);
     EXPECT_EQ(result.standardError, kNoSerialUsb);
     EXPECT_EQ(result.exitStatus, 0);
 
@@ -98,21 +112,13 @@ TEST_F(ImxRecovery, TransfersTheServersBuildThroughTheLiveloader) {
 
 // One file holds the device's own liveloader and its firmware; the server is not asked.
 TEST_F(ImxRecovery, NamedFileGivesTheLiveloaderAndTheFirmwareOfTheNamedDevice) {
-    BirdFileBuilder recoveryImage = liveloaderBird();
-    for (const Image& image : firmwareImages()) {
-        recoveryImage.firmware(image.address, image.bytes);
-    }
-    const std::string path = writeLocalBird("recovery.bird", recoveryImage);
+    const std::string path = writeLocalBird("recovery.bird", recoveryImage());
     startServer();
     startRom({}, false, kSerial);
 
     auto result = runUpdater({"-U", "-t", "RECOVER", "-s", "USB", "-f", path, "-d", kSerial});
     EXPECT_EQ(std::regex_replace(result.standardOutput, kUpdateTime, ""),
-              kVersionLine + "Recovering from Birdfile: " + path +
-                  "\n"
-                  "Transferring firmware block 1 of 2, 3004 bytes\n"
-                  "Transferring firmware block 2 of 2, 704 bytes\n"
-                  "Transferred 2 blocks, 3708 total bytes\n");
+              kVersionLine + "Recovering from Birdfile: " + path + "\n" + kTransferLines);
     EXPECT_EQ(result.standardError, kNoSerialUsb);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(requests(), std::vector<std::string>{});
@@ -130,16 +136,10 @@ TEST_F(ImxRecovery, NamedFileGivesTheLiveloaderAndTheFirmwareOfTheNamedDevice) {
     EXPECT_EQ(rom->history(), std::vector<std::string>{});
 }
 
-// A liveloader already running when the ROM jumps, set to fail the transfer.
+// A liveloader already running when the ROM jumps, set to fail the transfer: it ends at the first
+// block's one PREPARE, and the device is not rebooted.
 TEST_F(ImxRecovery, TransferFaultsOfTheLiveloaderFailTheRecoveryWithoutReboot) {
-    serveLiveloader();
-    const std::string path = writeLocalBird("firmware.bird", [] {
-        BirdFileBuilder image = liveloaderBird();
-        for (const Image& firmware : firmwareImages()) {
-            image.firmware(firmware.address, firmware.bytes);
-        }
-        return image;
-    }());
+    const std::string path = writeLocalBird("recovery.bird", recoveryImage());
     const struct {
         const char* name;
         std::string fault;
@@ -167,6 +167,11 @@ TEST_F(ImxRecovery, TransferFaultsOfTheLiveloaderFailTheRecoveryWithoutReboot) {
         EXPECT_EQ(result.exitStatus, 1) << c.name;
         EXPECT_TRUE(std::regex_search(result.standardOutput, kUpdateTime)) << c.name;
         const std::vector<std::string> log = running.upgradeLog(kSerial);
+        EXPECT_EQ(
+            std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) { return line.starts_with("prepare"); }),
+            1)
+            << c.name;
         EXPECT_EQ(std::count(log.begin(), log.end(), "reboot"), 0) << c.name;
     }
 }
