@@ -58,6 +58,7 @@ std::optional<BirdFile> s_loaderBird(UpdaterApp& app, const UpdaterStore& store,
         device.loadBird(fileName, bird);
         return bird;
     } catch (const std::exception&) {
+        // A file that is missing or does not parse leaves the chip untouched.
         return std::nullopt;
     }
 }
