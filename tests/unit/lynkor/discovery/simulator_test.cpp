@@ -13,7 +13,7 @@
 
 #include "lynkor/aDiscovery.h"
 #include "network_peers.h"
-#include "private_network.h"
+#include "support/private_network.h"
 #include "records.h"
 #include "support/device_sim.h"
 #include "support/process.h"

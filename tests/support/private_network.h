@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace discovery_test {
+namespace testing_support {
 
 class PrivateNetwork : public testing::Environment {
 public:
@@ -22,9 +22,9 @@ public:
 // Skips the calling test unless the private network is there.
 #define REQUIRE_PRIVATE_NETWORK()                                                         \
     do {                                                                                  \
-        if (!::discovery_test::PrivateNetwork::available()) {                             \
+        if (!::testing_support::PrivateNetwork::available()) {                             \
             GTEST_SKIP() << "skipping: no private network namespace ("                    \
-                         << ::discovery_test::PrivateNetwork::unavailableReason() << ")"; \
+                         << ::testing_support::PrivateNetwork::unavailableReason() << ")"; \
         }                                                                                 \
     } while (false)
 
@@ -32,4 +32,4 @@ public:
 // machine without any usable interface. Threads it starts afterwards live there too.
 bool enterEmptyNetwork();
 
-}  // namespace discovery_test
+}  // namespace testing_support
