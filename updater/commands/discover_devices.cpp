@@ -1,0 +1,57 @@
+#include "commands/discover_devices.h"
+
+#include "app/updater_app.h"
+#include "commands/device_queries.h"
+#include "commands/updater_link_config.h"
+#include "display/output.h"
+#include "lynkor/Module.h"
+#include "lynkor/aDefs.h"
+#include "lynkor/aDiscovery.h"
+
+using Norvane::Lynkor::Module;
+
+namespace {
+
+// A module object starts at this address and learns the device's own once connected.
+constexpr uint8_t kStartAddress = 2;
+
+bool s_collect(const linkSpec* spec, bool* found, void* user) {
+    DiscoveredDevice device;
+    device.spec = *spec;
+    static_cast<std::vector<DiscoveredDevice>*>(user)->push_back(device);
+    *found = true;
+    return true;
+}
+
+aErr s_readConnected(Module& module, DiscoveredDevice& device) {
+    device.build = readBuildNumber(module);
+    const aErr result = readDeviceInfo(module, device);
+    return result == aErrNone ? readDeviceName(module, device) : result;
+}
+
+void s_read(UpdaterDisplayInterface* display, DiscoveredDevice& device) {
+    device.modelName = aDefs_GetModelName(device.spec.model);
+    Module module(kStartAddress, 0);
+    device.error = module.setConfig(updaterLinkConfig());
+    if (device.error != aErrNone) {
+        displayPrintf(display, DISPLAY_ERROR, "Failed to SET network configuration");
+        return;
+    }
+    device.error = module.connectFromSpec(device.spec);
+    if (device.error == aErrNone) {
+        device.error = s_readConnected(module, device);
+    }
+    module.disconnect();
+}
+
+}  // namespace
+
+std::vector<DiscoveredDevice> discoverDevices(UpdaterApp& app, linkType transport) {
+    std::vector<DiscoveredDevice> devices;
+    aDiscovery_EnumerateModules(transport, s_collect, &devices,
+                                updaterLinkConfig().networkInterface);
+    for (DiscoveredDevice& device : devices) {
+        s_read(app.display(), device);
+    }
+    return devices;
+}
