@@ -61,6 +61,29 @@ TEST_F(RouterDiscovery, UsbRouterScanFindsTheDevicesBehindIt) {
                     kRouterSearch + "Discovered Devices: (USB)\n" + kUsbHeader + kRoutedRows);
     expectOneProbePerAddress(2);
     expectRouteCleared(2);
+
+    // The scan's diagnostics: where the router was found, each address tried, each device met.
+    const auto traced = runUpdater({"-D", "-r", "D272031D", "-X", "0x101"});
+    EXPECT_EQ(traced.exitStatus, 0);
+    const std::string& trace = traced.standardError;
+    EXPECT_EQ(trace.rfind("NETWORK: Found device [D272031D] via link type [1]\n"
+                          "Found Link Module\n"
+                          "Searching Address 0x02\n"
+                          "Searching Address 0x04\n"
+                          "Searching Address 0x08\n",
+                          0),
+              0u)
+        << trace;
+    EXPECT_NE(trace.find("Searching Address 0x10\n"
+                         "Attempt Connect on address: 0x10\n"
+                         "Got Serial [0x40F5849A]\n"
+                         "Searching Address 0x12\n"),
+              std::string::npos);
+    EXPECT_NE(trace.find("Attempt Connect on address: 0x20\nGot Serial [0x0000BEEF]\n"),
+              std::string::npos);
+    EXPECT_TRUE(trace.ends_with("Searching Address 0xfc\n")) << trace;
+    expectOneProbePerAddress(3);
+    expectRouteCleared(3);
 }
 
 TEST_F(RouterDiscovery, TcpRouterScanShowsTheRoutersAddress) {
