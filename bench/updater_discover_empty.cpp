@@ -124,14 +124,7 @@ BENCHMARK(nothing)->Name("baseline/no_devices_host")->UseRealTime();
 
 int main(int argc, char** argv) {
     RatioReporter reporter(
-        "discover",
-        [](const RatioReporter::Run& run) -> std::optional<double> {
-            const auto found = run.counters.find("seconds");
-            if (found == run.counters.end()) {
-                return std::nullopt;
-            }
-            return found->second.value;
-        },
+        "discover", RatioReporter::counter("seconds"),
         [](const std::string& name, double value, double baseline) {
             std::printf("%-40s %7.4f s  (baseline %7.4f s, ratio %5.1f; target %.1f s: %s)\n",
                         name.c_str(), value, baseline, value / baseline, kTargetSeconds,
