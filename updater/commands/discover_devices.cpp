@@ -37,11 +37,11 @@ void s_read(UpdaterDisplayInterface* display, DiscoveredDevice& device) {
         displayPrintf(display, DISPLAY_ERROR, "Failed to SET network configuration");
         return;
     }
+    // The module disconnects as it goes, before the next device is reached.
     device.error = module.connectFromSpec(device.spec);
     if (device.error == aErrNone) {
         device.error = s_readConnected(module, device);
     }
-    module.disconnect();
 }
 
 }  // namespace

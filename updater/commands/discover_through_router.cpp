@@ -29,6 +29,9 @@ constexpr uint8_t kBusAddressStep = 2;
 constexpr uint8_t kScanSpeed = 3;
 // A device is present when it takes a write of these.
 constexpr uint8_t kProbeBytes[] = {0, 0};
+// The router answers a probe of an empty address at once; when this many probes in a row go
+// unanswered it has fallen silent, and the rest of the scan would only wait a second each.
+constexpr int kSilentRouterProbes = 3;
 
 struct RouterSearch {
     uint32_t serialNumber;
@@ -124,19 +127,21 @@ std::vector<DiscoveredDevice> s_scanBus(UpdaterDisplayInterface* display,
     bus.init(&router.module, 0);
     bus.setSpeed(kScanSpeed);
     const uint8_t routerAddress = router.module.getModuleAddress();
+    int unansweredProbes = 0;
     for (unsigned address = kFirstBusAddress; address <= kLastBusAddress;
          address += kBusAddressStep) {
         const auto busAddress = static_cast<uint8_t>(address);
         if (busAddress == routerAddress) {
             continue;
         }
-        // Without its router nothing behind it can answer.
-        if (!router.module.isConnected()) {
-            debugPrintf(DEBUG_Updater, "Lost the router at address 0x%02x\n", busAddress);
+        debugPrintf(DEBUG_Updater, "Searching Address 0x%02x\n", busAddress);
+        const aErr probe = bus.write(busAddress, sizeof kProbeBytes, kProbeBytes);
+        unansweredProbes = probe == aErrTimeout ? unansweredProbes + 1 : 0;
+        if (unansweredProbes == kSilentRouterProbes) {
+            debugPrintf(DEBUG_Updater, "The router stopped answering; scan ended\n");
             break;
         }
-        debugPrintf(DEBUG_Updater, "Searching Address 0x%02x\n", busAddress);
-        if (bus.write(busAddress, sizeof kProbeBytes, kProbeBytes) != aErrNone) {
+        if (probe != aErrNone) {
             continue;
         }
         if (auto device = s_readRoutedDevice(display, router, busAddress)) {

@@ -272,8 +272,17 @@ TEST_F(RouterScan, RouterThatCannotBeFoundOrWillNotRouteGivesNoDevices) {
     EXPECT_EQ(sim->stats("D272031D").count("i2c_probes_16"), 0u) << "no scan without the route";
 
     // With every device gone from the bus there is nothing to route to: the route is cleared.
-    sim->fault("D272031D", "cmd=8 action=error:3");
+    const unsigned emptyBus = sim->fault("D272031D", "cmd=8 action=error:3");
     EXPECT_TRUE(scan(RouteAfterScan::KeptForTransfer).empty());
+    EXPECT_EQ(routeToMe(), 0u);
+    EXPECT_EQ(sim->stats("D272031D").at("requests_8"), 125);
+
+    // A router whose bus falls silent is not waited for address after address.
+    sim->command("clear-faults D272031D " + std::to_string(emptyBus));
+    sim->command("clear D272031D");
+    sim->fault("D272031D", "cmd=8 action=drop");
+    EXPECT_TRUE(scan(RouteAfterScan::Cleared).empty());
+    EXPECT_EQ(sim->stats("D272031D").at("requests_8"), 3);
     EXPECT_EQ(routeToMe(), 0u);
 }
 
