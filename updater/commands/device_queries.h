@@ -7,6 +7,10 @@
 #include "commands/discovered_device.h"
 #include "lynkor/Module.h"
 
+// Where the module object of a device whose address is not known yet starts; in networking mode
+// it learns the device's own address once connected.
+constexpr uint8_t kDiscoveryStartAddress = 2;
+
 // The firmware build the device runs (cmdMODULE 0xFF); 0 when it cannot be read.
 uint32_t readBuildNumber(Norvane::Lynkor::Module& module);
 

@@ -12,9 +12,6 @@ using Norvane::Lynkor::Module;
 
 namespace {
 
-// A module object starts at this address and learns the device's own once connected.
-constexpr uint8_t kStartAddress = 2;
-
 bool s_collect(const linkSpec* spec, bool* found, void* user) {
     DiscoveredDevice device;
     device.spec = *spec;
@@ -31,7 +28,7 @@ aErr s_readConnected(Module& module, DiscoveredDevice& device) {
 
 void s_read(UpdaterDisplayInterface* display, DiscoveredDevice& device) {
     device.modelName = aDefs_GetModelName(device.spec.model);
-    Module module(kStartAddress, 0);
+    Module module(kDiscoveryStartAddress, 0);
     device.error = module.setConfig(updaterLinkConfig());
     if (device.error != aErrNone) {
         displayPrintf(display, DISPLAY_ERROR, "Failed to SET network configuration");

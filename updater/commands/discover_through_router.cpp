@@ -19,8 +19,6 @@ using Norvane::Lynkor::SystemClass;
 
 namespace {
 
-// A module object starts at this address and learns the device's own once connected.
-constexpr uint8_t kStartAddress = 2;
 // The bus addresses devices may sit at; odd ones are read addresses, 0 and 254 are not used.
 constexpr uint8_t kFirstBusAddress = 2;
 constexpr uint8_t kLastBusAddress = 252;
@@ -166,7 +164,7 @@ std::vector<DiscoveredDevice> discoverThroughRouter(UpdaterApp& app, uint32_t ro
     }
     debugPrintf(DEBUG_Updater, "Found Link Module\n");
 
-    Module routerModule(kStartAddress, 0);
+    Module routerModule(kDiscoveryStartAddress, 0);
     if (routerModule.setConfig(updaterLinkConfig()) != aErrNone) {
         displayPrintf(display, DISPLAY_ERROR, "Failed to SET network configuration");
         return {};
