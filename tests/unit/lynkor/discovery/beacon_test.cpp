@@ -9,12 +9,13 @@
 
 #include "lynkor/aDiscovery.h"
 #include "network_peers.h"
-#include "private_network.h"
 #include "records.h"
+#include "support/private_network.h"
 
 namespace {
 
 using namespace discovery_test;
+using testing_support::enterEmptyNetwork;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 

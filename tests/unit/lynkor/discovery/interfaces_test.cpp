@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "lynkor/aDiscovery.h"
-#include "private_network.h"
+#include "support/private_network.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(IPv4Interfaces, NoneWhenNothingIsUp) {
     REQUIRE_PRIVATE_NETWORK();
     uint32_t count = 99;
     std::thread isolated([&] {
-        ASSERT_TRUE(discovery_test::enterEmptyNetwork());
+        ASSERT_TRUE(testing_support::enterEmptyNetwork());
         uint32_t list[8];
         count = aDiscovery_GetIPv4Interfaces(list, 8);
     });

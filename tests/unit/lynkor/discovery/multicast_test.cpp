@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "lynkor/aDiscovery.h"
-#include "private_network.h"
+#include "support/private_network.h"
 
 namespace {
 

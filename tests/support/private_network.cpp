@@ -1,4 +1,4 @@
-#include "private_network.h"
+#include "support/private_network.h"
 
 #include <fcntl.h>
 #include <sched.h>
@@ -10,7 +10,7 @@
 
 #include "support/process.h"
 
-namespace discovery_test {
+namespace testing_support {
 
 namespace {
 
@@ -99,4 +99,4 @@ namespace {
 
 }  // namespace
 
-}  // namespace discovery_test
+}  // namespace testing_support

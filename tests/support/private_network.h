@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace discovery_test {
+namespace testing_support {
 
 class PrivateNetwork : public testing::Environment {
 public:
@@ -20,16 +20,16 @@ public:
 };
 
 // Skips the calling test unless the private network is there.
-#define REQUIRE_PRIVATE_NETWORK()                                                         \
-    do {                                                                                  \
-        if (!::discovery_test::PrivateNetwork::available()) {                             \
-            GTEST_SKIP() << "skipping: no private network namespace ("                    \
-                         << ::discovery_test::PrivateNetwork::unavailableReason() << ")"; \
-        }                                                                                 \
+#define REQUIRE_PRIVATE_NETWORK()                                                          \
+    do {                                                                                   \
+        if (!::testing_support::PrivateNetwork::available()) {                             \
+            GTEST_SKIP() << "skipping: no private network namespace ("                     \
+                         << ::testing_support::PrivateNetwork::unavailableReason() << ")"; \
+        }                                                                                  \
     } while (false)
 
 // Moves the calling thread alone into a further, empty network namespace (loopback down): a
 // machine without any usable interface. Threads it starts afterwards live there too.
 bool enterEmptyNetwork();
 
-}  // namespace discovery_test
+}  // namespace testing_support
