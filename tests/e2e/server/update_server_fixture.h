@@ -82,7 +82,8 @@ protected:
         argv.push_back("-u");
         argv.push_back(url);
         testing_support::ProcessOptions options;
-        options.environment = {"HOME=" + home.path()};
+        options.environment = environment;
+        options.environment.push_back("HOME=" + home.path());
         options.timeout = timeout;
         return testing_support::runProcess(argv, options);
     }
@@ -91,6 +92,8 @@ protected:
         return home.path() + "/.norvane/updater/" + serial;
     }
 
+    // Set for every updater run beside HOME.
+    std::vector<std::string> environment;
     testing_support::TempDir serverRoot;
     testing_support::TempDir home;
     std::unique_ptr<testing_support::ChildProcess> server;
