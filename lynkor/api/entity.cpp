@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "api/byte_run.h"
+#include "api/link_impl.h"
+#include "api/uei_reply.h"
 #include "api/uei_transaction.h"
 
 namespace Norvane::Lynkor {
@@ -15,25 +17,6 @@ constexpr uint8_t kStoreSave = 0;
 constexpr uint8_t kStoreReset = 1;
 constexpr uint8_t kStoreLoad = 2;
 constexpr uint8_t kStoreIndex = 0;
-
-// A typed get through `get` (the entity's getUEI): the value is stored for a fresh or a stale
-// cached value alike.
-template <typename T, typename Get>
-aErr s_getTyped(std::optional<uint8_t> subindex, T* out, Get get) {
-    if (out == nullptr) {
-        return aErrParam;
-    }
-    uei value{};
-    if (subindex.has_value()) {
-        value.ueiType = ueiTypeByte;
-        value.byteValue = *subindex;
-    }
-    const aErr result = get(&value);
-    if (result == aErrNone || result == aErrStreamStale) {
-        *out = static_cast<T>(lynkor::api::replyValue(value));
-    }
-    return result;
-}
 
 }  // namespace
 
@@ -53,6 +36,55 @@ public:
         record.option = optionByte;
         record.index = static_cast<uint8_t>(index | UEI_REQUEST);
         return record;
+    }
+
+    // A get of the option (of the subindex when given) from the stream cache or the device.
+    // `cached` tells which answered: a cached value has lost the width it travelled in.
+    aErr get(uint8_t option, std::optional<uint8_t> subindex, uei& value, bool& cached) const {
+        cached = false;
+        aErr result = aErrNone;
+        Link* target = link(result);
+        if (target == nullptr) {
+            return result;
+        }
+        const uint8_t bareOption = option & UEI_OPTION_MASK;
+        uint32_t streamed = 0;
+        result = target->getStreamValue(module->getModuleAddress(), command, bareOption, index,
+                                        subindex.value_or(0), &streamed);
+        if (result == aErrNone || result == aErrStreamStale) {
+            cached = true;
+            value.intValue = streamed;
+            value.ueiType = ueiTypeInt;
+            return result;
+        }
+        const uei ask = request(static_cast<uint8_t>(bareOption | UEI_GET));
+        uei reply{};
+        result = lynkor::api::transact(*target, ask, subindex, bareOption, reply);
+        if (result == aErrNone && reply.ueiType == ueiTypeVoid) {
+            // The device answered without the value asked for.
+            result = aErrUnknown;
+        }
+        value = reply;
+        return result;
+    }
+
+    // A typed get: the value is stored for a fresh or a stale cached value alike, and for a
+    // device's reply only when it came in the getter's width.
+    template <typename T>
+    aErr getTyped(uint8_t option, std::optional<uint8_t> subindex, T* out) const {
+        if (out == nullptr) {
+            return aErrParam;
+        }
+        uei value{};
+        bool cached = false;
+        aErr result = get(option, subindex, value, cached);
+        if (result == aErrNone && !cached && value.ueiType != sizeof(T)) {
+            result = aErrSize;
+        }
+        if (result == aErrNone || result == aErrStreamStale) {
+            *out = static_cast<T>(lynkor::api::replyValue(value));
+        }
+        return result;
     }
 
     // A set of the record's value (and kind), answered by the acknowledgement.
@@ -100,65 +132,44 @@ uint8_t EntityClass::getIndex() const {
     return impl_->index;
 }
 
+Module* EntityClass::entityModule() const {
+    return impl_->module;
+}
+
 aErr EntityClass::getUEI(uint8_t option, uei* value) {
     if (value == nullptr) {
         return aErrParam;
     }
-    aErr result = aErrNone;
-    Link* link = impl_->link(result);
-    if (link == nullptr) {
-        return result;
-    }
-    const uint8_t bareOption = option & UEI_OPTION_MASK;
-    const uint8_t module = impl_->module->getModuleAddress();
     std::optional<uint8_t> subindex;
     if (value->ueiType == ueiTypeByte) {
         subindex = value->byteValue;
     }
-    uint32_t cached = 0;
-    result = link->getStreamValue(module, impl_->command, bareOption, impl_->index,
-                                  subindex.value_or(0), &cached);
-    if (result == aErrNone || result == aErrStreamStale) {
-        value->intValue = cached;
-        value->ueiType = ueiTypeInt;
-        return result;
-    }
-    const uei request = impl_->request(static_cast<uint8_t>(bareOption | UEI_GET));
-    uei reply{};
-    result = lynkor::api::transact(*link, request, subindex, bareOption, reply);
-    if (result == aErrNone && reply.ueiType == ueiTypeVoid) {
-        // The device answered without the value asked for.
-        result = aErrUnknown;
-    }
-    *value = reply;
-    return result;
+    bool cached = false;
+    return impl_->get(option, subindex, *value, cached);
 }
 
 aErr EntityClass::getUEI8(uint8_t option, uint8_t* value) {
-    return s_getTyped(std::nullopt, value, [&](uei* v) { return getUEI(option, v); });
+    return impl_->getTyped(option, std::nullopt, value);
 }
 
 aErr EntityClass::getUEI16(uint8_t option, uint16_t* value) {
-    return s_getTyped(std::nullopt, value, [&](uei* v) { return getUEI(option, v); });
+    return impl_->getTyped(option, std::nullopt, value);
 }
 
 aErr EntityClass::getUEI32(uint8_t option, uint32_t* value) {
-    return s_getTyped(std::nullopt, value, [&](uei* v) { return getUEI(option, v); });
+    return impl_->getTyped(option, std::nullopt, value);
 }
 
 aErr EntityClass::getUEI8(uint8_t option, uint8_t subindex, uint8_t* value) {
-    return s_getTyped(std::optional<uint8_t>(subindex), value,
-                      [&](uei* v) { return getUEI(option, v); });
+    return impl_->getTyped(option, subindex, value);
 }
 
 aErr EntityClass::getUEI16(uint8_t option, uint8_t subindex, uint16_t* value) {
-    return s_getTyped(std::optional<uint8_t>(subindex), value,
-                      [&](uei* v) { return getUEI(option, v); });
+    return impl_->getTyped(option, subindex, value);
 }
 
 aErr EntityClass::getUEI32(uint8_t option, uint8_t subindex, uint32_t* value) {
-    return s_getTyped(std::optional<uint8_t>(subindex), value,
-                      [&](uei* v) { return getUEI(option, v); });
+    return impl_->getTyped(option, subindex, value);
 }
 
 aErr EntityClass::setUEI(uint8_t option, uei* value) {
@@ -284,7 +295,7 @@ aErr EntityClass::drainUEI(uint8_t option) {
                            : result;
 }
 
-aErr EntityClass::awaitUEI32Val(uint8_t option, uint32_t* value, uint32_t /*unused*/) {
+aErr EntityClass::awaitUEI32Val(uint8_t option, uint32_t* value, uint32_t timeoutMs) {
     if (value == nullptr) {
         return aErrParam;
     }
@@ -294,8 +305,9 @@ aErr EntityClass::awaitUEI32Val(uint8_t option, uint32_t* value, uint32_t /*unus
         return result;
     }
     uei reply{};
-    result = link->receiveUEI(impl_->module->getModuleAddress(), impl_->command,
-                              option & UEI_OPTION_MASK, impl_->index, &reply);
+    result = link->receiveUEIWithin(
+        impl_->module->getModuleAddress(), impl_->command, option & UEI_OPTION_MASK, impl_->index,
+        &reply, lynkor::api::replyFilter, timeoutMs != 0 ? timeoutMs : kReplyTimeoutMs);
     if (result == aErrNone && reply.ueiType == ueiTypeVoid) {
         result = aErrUnknown;
     }

@@ -175,6 +175,19 @@ aErr Link::receiveUEI(uint8_t module, uint8_t command, uint8_t option, uint8_t i
 
 aErr Link::receiveUEI(uint8_t module, uint8_t command, uint8_t option, uint8_t index, uei* reply,
                       aPacketFilter filter) {
+    if (reply == nullptr) {
+        return aErrParam;
+    }
+    const uint32_t timeoutMs = s_replyTimeout(*reply);
+    if (timeoutMs != kReplyTimeoutMs) {
+        lynkor::trace(aTRACE_OBJECTS, "receiveUEI - Expanding timeout for large payload: %lu\n",
+                      static_cast<unsigned long>(timeoutMs));
+    }
+    return receiveUEIWithin(module, command, option, index, reply, filter, timeoutMs);
+}
+
+aErr Link::receiveUEIWithin(uint8_t module, uint8_t command, uint8_t option, uint8_t index,
+                            uei* reply, aPacketFilter filter, uint32_t timeoutMs) {
     if (reply == nullptr || filter == nullptr) {
         return aErrParam;
     }
@@ -187,11 +200,6 @@ aErr Link::receiveUEI(uint8_t module, uint8_t command, uint8_t option, uint8_t i
     reply->command = command;
     reply->option = option;
     reply->index = index;
-    const uint32_t timeoutMs = s_replyTimeout(*reply);
-    if (timeoutMs != kReplyTimeoutMs) {
-        lynkor::trace(aTRACE_OBJECTS, "receiveUEI - Expanding timeout for large payload: %lu\n",
-                      static_cast<unsigned long>(timeoutMs));
-    }
     lynkor::api::PacketPtr packet(aLink_AwaitFirst(id, filter, reply, timeoutMs));
     if (packet == nullptr) {
         return aErrTimeout;

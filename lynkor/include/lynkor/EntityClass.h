@@ -1,8 +1,9 @@
 // EntityClass: one entity of a device (a command code and an index on a Module), and the typed
 // gets, sets and calls of its options. Getters answer from the Link's stream cache when the
-// value is streamed (aErrStreamStale for a value read before), else ask the device. Every
-// operation answers an aErr: aErrParam for a null output, aErrResource for an entity without a
-// connected Module, the device's code for its error reply.
+// value is streamed (aErrStreamStale for a value read before), else ask the device; a reply of
+// another width than the getter's is aErrSize. Every operation answers an aErr: aErrParam for a
+// null output, aErrResource for an entity without a connected Module, the device's code for its
+// error reply. A getter that fails leaves the caller's value as it was.
 #pragma once
 
 #include <cstdint>
@@ -53,8 +54,9 @@ public:
 
     // Discards queued replies of the option.
     aErr drainUEI(uint8_t option);
-    // Waits for a value report of the option that the device sends by itself.
-    aErr awaitUEI32Val(uint8_t option, uint32_t* value, uint32_t unused);
+    // Waits up to timeoutMs (0: the usual 1000 ms) for a value report of the option that the
+    // device sends by itself.
+    aErr awaitUEI32Val(uint8_t option, uint32_t* value, uint32_t timeoutMs);
 
     // Streaming of every option of the entity.
     aErr setStreamEnabled(bool enable);
@@ -73,6 +75,8 @@ protected:
     aErr setUEI(uint8_t option, uint8_t subindex, uei* value);
     aErr sendPacket(uint8_t length, const uint8_t* bytes);
     aErr receivePacket(const uint8_t* match, uint8_t matchLength, uint8_t* length, uint8_t* bytes);
+    // The Module given to init (null before).
+    Module* entityModule() const;
 
 private:
     std::unique_ptr<EntityImpl> impl_;

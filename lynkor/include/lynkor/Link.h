@@ -166,6 +166,9 @@ private:
     // option and index) and the buffer. The run is collected on the link's reader thread from
     // before the request goes out, so that no length of run can overflow the reply queue.
     aErr receiveByteArray(uei& run);
+    // receiveUEI with the caller's wait (EntityClass::awaitUEI32Val).
+    aErr receiveUEIWithin(uint8_t module, uint8_t command, uint8_t option, uint8_t index,
+                          uei* reply, aPacketFilter filter, uint32_t timeoutMs);
 
     std::unique_ptr<LinkImpl> impl_;
 };

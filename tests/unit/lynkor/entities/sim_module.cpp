@@ -1,0 +1,73 @@
+#include "sim_module.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <iomanip>
+#include <sstream>
+
+#include "lynkor/aEmulation.h"
+
+namespace entities_test {
+
+std::string hex(const Bytes& bytes) {
+    std::ostringstream text;
+    text << std::uppercase << std::hex << std::setfill('0');
+    for (uint8_t byte : bytes) {
+        text << std::setw(2) << int(byte);
+    }
+    return text.str();
+}
+
+Norvane::Lynkor::TethraConfig directConfig() {
+    Norvane::Lynkor::TethraConfig config;
+    config.enabled = false;
+    config.fallback = false;
+    return config;
+}
+
+UsbBus::UsbBus() {
+    aEmulation_Select(dir_.path().c_str());
+}
+
+UsbBus::~UsbBus() {
+    aEmulation_Select(nullptr);
+}
+
+linkSpec specOf(testing_support::DeviceSim& sim, const std::string& transport,
+                const std::string& serial, uint32_t number) {
+    linkSpec spec{};
+    spec.serial_num = number;
+    if (transport == "tcp") {
+        spec.type = TCPIP;
+        spec.ip_address = htonl(INADDR_LOOPBACK);
+        spec.ip_port = static_cast<uint32_t>(sim.tcpPort(serial));
+    } else {
+        spec.type = USB;
+    }
+    return spec;
+}
+
+SimModule::SimModule(const std::string& transport, const std::vector<std::string>& extra) {
+    std::vector<std::string> args = {
+        "--heartbeat-ms", "0",  "--usb-dir", bus.path(), "--device",      kSerial, "--address", "4",
+        "--model",        "17", "--build",   "12345",    "--" + transport};
+    args.insert(args.end(), extra.begin(), extra.end());
+    sim = std::make_unique<testing_support::DeviceSim>(args);
+    module.setConfig(directConfig());
+    connected = module.connectFromSpec(specOf(*sim, transport, kSerial, kSerialNumber));
+}
+
+std::vector<std::string> SimModule::control(const std::string& verb, const std::string& rest) {
+    return sim->command(verb + " " + kSerial + " " + rest);
+}
+
+std::vector<std::string> SimModule::requests() {
+    return sim->history(kSerial);
+}
+
+void SimModule::clear() {
+    sim->command(std::string("clear ") + kSerial);
+}
+
+}  // namespace entities_test
