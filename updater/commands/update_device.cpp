@@ -11,16 +11,15 @@
 #include "display/output.h"
 #include "firmware/bird_file.h"
 #include "firmware/time_text.h"
-#include "lynkor/EntityClass.h"
 #include "lynkor/aDefs.h"
 #include "lynkor/aError.h"
 #include "lynkor/aTime.h"
+#include "lynkor/entities/SystemClass.h"
 #include "update_server/build_number.h"
 #include "update_server/server_comm.h"
 #include "upgrade/transfer_firmware.h"
 #include "upgrade/transfer_loader_blocks.h"
 
-using Norvane::Lynkor::EntityClass;
 using Norvane::Lynkor::Module;
 
 namespace {
@@ -32,10 +31,6 @@ constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr int kTargetReconnectAttempts = 15;
 constexpr uint32_t kTargetReconnectPauseMs = 1000;
 constexpr int kTargetReconnectRefreshEvery = 3;
-
-constexpr uint8_t kSystemCommand = 3;
-constexpr uint8_t kSystemModel = 8;
-constexpr uint8_t kSystemSerialNumber = 9;
 
 // How the target was reached, so that it is reached the same way once its loader runs.
 struct DirectRoute {
@@ -214,17 +209,17 @@ bool UpdateFirmware(UpdaterDisplayInterface* display, const BirdFile& bird, Modu
         return false;
     }
     debugPrintf(DEBUG_Updater, "UpdateFirmware() Connecting to device\n");
-    EntityClass system;
-    system.init(&module, kSystemCommand, 0);
+    Norvane::Lynkor::SystemClass system;
+    system.init(&module, 0);
     uint32_t deviceSerial = 0;
-    aErr result = system.getUEI32(kSystemSerialNumber, &deviceSerial);
+    aErr result = system.getSerialNumber(&deviceSerial);
     if (result != aErrNone || deviceSerial != serialNumber) {
         debugPrintf(DEBUG_Updater, "Bird serial number and connected device don't match (%d).\n",
                     result);
         return false;
     }
     uint8_t model = 0;
-    result = system.getUEI8(kSystemModel, &model);
+    result = system.getModel(&model);
     const char* modelName = aDefs_GetModelName(model);
     if (bird.matchesModel(modelName)) {
         return true;

@@ -171,6 +171,7 @@ TEST_F(UpdateTest, AnUnansweredLoadFindsTheLoaderUnderItsPlaceholderSerialNumber
         std::string::npos)
         << result.standardError;
     EXPECT_EQ(flash(kFirstAddress), image);
+    ASSERT_TRUE(waitUntilUp());
     EXPECT_EQ(sim->restart(kSerial)["serial"], kSerial);
 }
 
