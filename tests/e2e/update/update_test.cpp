@@ -177,3 +177,190 @@ TEST_F(UpdateTest, AnUnansweredLoadFindsTheLoaderUnderItsPlaceholderSerialNumber
 
 }  // namespace
 }  // namespace update_e2e
+
+namespace update_e2e {
+namespace {
+
+// A file or a choice of build that does not fit, and a device or a server that is not there:
+// each ends with its message and exit status 1 before the device hears a thing, except the
+// override, which transfers a file for another model.
+struct Refusal {
+    const char* name;
+    // The bird file named with -f: its model and serial number; no model, no file.
+    const char* model;
+    const char* serial;
+    std::vector<std::string> arguments;
+    bool deviceThere;
+    bool serverThere;
+    int exitStatus;
+    std::string output;
+    std::string errors;
+};
+
+class Refusals : public UpdateTest, public testing::WithParamInterface<Refusal> {};
+
+const std::string kNewFirmware =
+    "New firmware is available.  Updater will proceed if valid firmware is found locally.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    UpdateTest, Refusals,
+    testing::Values(
+        Refusal{"AFileForAnotherModel",
+                "Plinth",
+                "40F5849A",
+                {},
+                true,
+                true,
+                1,
+                "",
+                "Connected device model and Bird file model do not match [Lintel] (0)\n"
+                "Birdfile failed validation\n"},
+        Refusal{"AFileForAnotherDevice",
+                "Lintel",
+                "12345678",
+                {},
+                true,
+                true,
+                1,
+                "",
+                "Birdfile failed validation\n"},
+        Refusal{"AnotherModelWithOverride",
+                "Plinth",
+                "12345678",
+                {"-OVERRIDE"},
+                true,
+                true,
+                0,
+                "Transferred 1 blocks, 104 total bytes\n",
+                ""},
+        Refusal{"ACorruptFile", "corrupt", "", {}, true, true, 1, "", "Failed to load bird file\n"},
+        Refusal{"ABuildNotStored",
+                nullptr,
+                "",
+                {"-b", "999"},
+                true,
+                true,
+                1,
+                "Updating firmware with build: 999\n",
+                "Failed to load bird file\n"},
+        Refusal{"TheServersBuildNotStored",
+                nullptr,
+                "",
+                {},
+                true,
+                true,
+                1,
+                kNewFirmware,
+                "Could not find valid build for this device.\n"},
+        Refusal{"TheServerDownAndNothingStored",
+                nullptr,
+                "",
+                {},
+                true,
+                false,
+                1,
+                "",
+                "Could not find valid build for this device.\n"},
+        Refusal{"NoSuchDevice",
+                "Lintel",
+                "40F5849A",
+                {},
+                false,
+                true,
+                1,
+                "",
+                "Failed to connect to module [40F5849A]\n"
+                "Firmware update of device [40F5849A] failed [3, aErrNotFound]\n"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+TEST_P(Refusals, EndWithTheirMessage) {
+    const Refusal& refusal = GetParam();
+    startDevices({"--device", refusal.deviceThere ? kSerial : "0BADCAFE", "--usb", "--model",
+                  kModel, "--block-size", "256"});
+    sim->upgrade(refusal.deviceThere ? kSerial : "0BADCAFE", "load=answer reboot=ignore");
+    writeDevice(kSerial, "latest=1234\ntag=prod\nbuild=1234;1.2.3\n");
+    startServer();
+    if (!refusal.serverThere) {
+        url = "http://127.0.0.1:1/cgi/u";
+    }
+    std::vector<std::string> arguments{"-U", "-d", kSerial};
+    const Bytes image = noise(100, 8);
+    if (refusal.model != nullptr) {
+        const Bytes bird = std::string(refusal.model) == "corrupt"
+                               ? noise(200, 9)
+                               : BirdFileBuilder()
+                                     .information("Norvane", "1.2.3", refusal.serial, refusal.model)
+                                     .firmware(kFirstAddress, image)
+                                     .fileBytes();
+        arguments.insert(arguments.end(), {"-f", writeBirdFile(bird)});
+    }
+    arguments.insert(arguments.end(), refusal.arguments.begin(), refusal.arguments.end());
+
+    const auto result = runUpdater(arguments);
+
+    EXPECT_EQ(result.exitStatus, refusal.exitStatus) << result.standardOutput;
+    EXPECT_NE(result.standardOutput.find(refusal.output), std::string::npos)
+        << result.standardOutput;
+    EXPECT_EQ(result.standardError, refusal.errors);
+    if (refusal.deviceThere && refusal.exitStatus != 0) {
+        EXPECT_TRUE(sim->upgradeLog(kSerial).empty());
+    }
+    if (refusal.exitStatus == 0) {
+        EXPECT_EQ(flash(kFirstAddress), image);
+    } else if (std::filesystem::exists(deviceDirectory())) {
+        EXPECT_EQ(settings().find("LATEST_TRANSFER="), std::string::npos);
+    }
+}
+
+TEST_F(UpdateTest, ProgressBarsAndTheBusyLabelShowOnATerminal) {
+    startDevices({"--device", kSerial, "--usb", "--model", kModel, "--block-size", "256",
+                  "--down-ms", "300"});
+    sim->upgrade(kSerial, "load=answer");
+    const std::string path = writeBirdFile(BirdFileBuilder()
+                                               .information("Norvane", "1.2.3", kSerial, kModelName)
+                                               .firmware(kFirstAddress, noise(1000, 10))
+                                               .fileBytes());
+    startServer();
+    const std::string command = testing_support::programPath("updater") + " -U -d " + kSerial +
+                                " -f " + path + " -u " + url;
+    testing_support::ProcessOptions options;
+    options.environment = environment;
+    options.environment.push_back("HOME=" + home.path());
+
+    // script gives the updater a terminal and hands on what it draws there.
+    const auto result =
+        testing_support::runProcess({"/usr/bin/script", "-qfec", command, "/dev/null"}, options);
+
+    ASSERT_EQ(result.exitStatus, 0) << result.standardOutput;
+    const std::string& screen = result.standardOutput;
+    const std::string fill(69, '=');
+    EXPECT_NE(screen.find("\r[" + fill.substr(0, 17) + ">" + std::string(51, ' ') + "] ( 25% ) "),
+              std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("\r[" + fill + "> ] (100% ) "), std::string::npos);
+    EXPECT_NE(screen.find("\r (Verifying Update) .      \r"), std::string::npos);
+    EXPECT_NE(screen.find("\r" + std::string(88, ' ') + "\r"), std::string::npos);
+}
+
+TEST_F(UpdateTest, ALoaderThatStaysAwayLongOverTcpIsReachedAgainWhereItWas) {
+    startDevices({"--device", kSerial, "--tcp", "--model", kModel, "--block-size", "512",
+                  "--down-ms", "5000"});
+    sim->upgrade(kSerial, "load=restart");
+    const Bytes image = noise(800, 11);
+    const std::string path = writeBirdFile(BirdFileBuilder()
+                                               .information("Norvane", "1.2.3", kSerial, kModelName)
+                                               .firmware(kFirstAddress, image)
+                                               .fileBytes());
+
+    const auto result = runUpdater({"-U", "-d", kSerial, "-f", path, "-X", "0x100"});
+
+    ASSERT_EQ(result.exitStatus, 0) << result.standardOutput << result.standardError;
+    EXPECT_EQ(flash(kFirstAddress), image);
+    // The loader's own reconnection gave up before the device was back.
+    EXPECT_NE(result.standardError.find("NETWORK: Invalid or reply when starting loader. ["),
+              std::string::npos)
+        << result.standardError;
+}
+
+}  // namespace
+}  // namespace update_e2e
