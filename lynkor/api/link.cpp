@@ -59,26 +59,37 @@ aLinkRef s_holdExisting(aLinkRef id) {
     return lynkor::link::sChangeUseCount(id, 1) > 0 ? id : 0;
 }
 
-// Opens the link that the spec names; over `through` (a router's link) when it is not 0.
-aErr s_createLink(const linkSpec& spec, const TethraConfig& config, aLinkRef through,
-                  aLinkRef& created) {
+// The device's own link: a new one, or one more holder of `through` (a router's link).
+aLinkRef s_openDirect(const linkSpec& spec, aLinkRef through) {
+    if (through != 0) {
+        return s_holdExisting(through);
+    }
+    if (spec.type == USB) {
+        return aLink_CreateUSB(spec.serial_num);
+    }
+    if (spec.type == TCPIP) {
+        return aLink_CreateTCPIP(spec.serial_num, spec.ip_address, spec.ip_port);
+    }
+    char port[aLINKSPEC_SERIAL_PORT_SIZE + 1] = {};
+    std::memcpy(port, spec.serial_port, aLINKSPEC_SERIAL_PORT_SIZE);
+    return aLink_CreateSerial(spec.serial_num, port, spec.baud_rate);
+}
+
+// Opens the link that the spec names; over `through` (a router's link) when it is not 0. With
+// sharing enabled, a new device link goes to a device server, whose port and interface are
+// stored in the configuration, and the Link becomes one of its clients.
+aErr s_createLink(const linkSpec& spec, TethraConfig& config, aLinkRef through, aLinkRef& created) {
     std::lock_guard creation(s_creationMutex);
     if (s_isDirectType(spec.type)) {
-        if (config.enabled) {
-            // A shared link belongs to a device server, which this library does not offer yet.
-            lynkor::trace(aTRACE_OBJECTS, "connect - type %d needs a device server\n", spec.type);
-            return aErrConnection;
-        }
-        if (through != 0) {
-            created = s_holdExisting(through);
-        } else if (spec.type == USB) {
-            created = aLink_CreateUSB(spec.serial_num);
-        } else if (spec.type == TCPIP) {
-            created = aLink_CreateTCPIP(spec.serial_num, spec.ip_address, spec.ip_port);
-        } else {
-            char port[aLINKSPEC_SERIAL_PORT_SIZE + 1] = {};
-            std::memcpy(port, spec.serial_port, aLINKSPEC_SERIAL_PORT_SIZE);
-            created = aLink_CreateSerial(spec.serial_num, port, spec.baud_rate);
+        created = s_openDirect(spec, through);
+        if (created != 0 && through == 0 && config.enabled) {
+            aLinkRef device = created;
+            created = aLink_CreateServer(device, &config.assignedPort, &config.networkInterface,
+                                         config.serverFlag);
+            if (created == 0) {
+                lynkor::trace(aTRACE_OBJECTS, "connect - type %d could not be served\n", spec.type);
+                aLink_Destroy(&device);
+            }
         }
         return aErrNone;
     }

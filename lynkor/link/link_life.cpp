@@ -222,6 +222,10 @@ aErr aLink_Reset(aLinkRef id) {
         !sIdentity(id, ident0, ident1, ident2, type)) {
         return aErrParam;
     }
+    // Its device server holds the link's queues and filter; a reset would pull them away.
+    if (sHasServer(id)) {
+        return aErrBusy;
+    }
     s_stop(*link);
     s_destroyQueues(*link, nullptr);
     {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "link/link_table.h"
+#include "lynkor/aLinkSpec.h"
 #include "lynkor/aTime.h"
 
 using namespace lynkor::link;
@@ -23,6 +24,10 @@ void s_spinForArrival(uint64_t inbound, uint32_t timeoutMs) {
            std::chrono::steady_clock::now() < deadline) {
         std::this_thread::yield();
     }
+}
+
+bool s_isClientKind(int type) {
+    return type >= TETHRA_CLIENT && type <= TETHRA_SERIAL;
 }
 
 }  // namespace
@@ -80,6 +85,10 @@ aErr aLink_InstallUserPacketFilter(aLinkRef id, aPacketFilter filter, void* refe
     if (link == nullptr) {
         return aErrParam;
     }
+    // A served link's filter is its server's; another would take the server's packets.
+    if (sHasServer(id)) {
+        return aErrBusy;
+    }
     aMutex_Lock(link->userFilterSema);
     link->userFilter = filter;
     link->userFilterReference = reference;
@@ -89,10 +98,13 @@ aErr aLink_InstallUserPacketFilter(aLinkRef id, aPacketFilter filter, void* refe
 
 aErr aLink_EnablePooledPackets(aLinkRef id, bool enable) {
     std::shared_ptr<LinkRecord> link = sLookupEntryByID(id);
-    if (link == nullptr) {
+    int32_t ident0 = 0, ident1 = 0, ident2 = 0;
+    int type = 0;
+    if (link == nullptr || !sIdentity(id, ident0, ident1, ident2, type)) {
         return aErrParam;
     }
-    link->pooled = enable;
+    // A device server takes exactly one packet per message, so client links never pool.
+    link->pooled = enable && !s_isClientKind(type);
     return aErrNone;
 }
 }

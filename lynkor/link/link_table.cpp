@@ -3,6 +3,8 @@
 #include <list>
 #include <new>
 
+#include "lynkor/aLinkSpec.h"
+
 namespace lynkor::link {
 
 namespace {
@@ -161,11 +163,25 @@ bool sIdentity(aLinkRef id, int32_t& ident0, int32_t& ident1, int32_t& ident2, i
 bool sAttachServer(aLinkRef id, std::unique_ptr<LinkServerHandle> server) {
     TableLock lock;
     LinkEntry* entry = s_find(id);
-    if (entry == nullptr) {
+    const bool servable = entry != nullptr && entry->server == nullptr && entry->useCount == 1 &&
+                          (entry->type == USB || entry->type == TCPIP || entry->type == SERIAL);
+    if (!servable) {
         return false;
     }
     entry->server = std::move(server);
     return true;
+}
+
+std::unique_ptr<LinkServerHandle> sDetachServer(aLinkRef id) {
+    TableLock lock;
+    LinkEntry* entry = s_find(id);
+    return entry != nullptr ? std::move(entry->server) : nullptr;
+}
+
+bool sHasServer(aLinkRef id) {
+    TableLock lock;
+    LinkEntry* entry = s_find(id);
+    return entry != nullptr && entry->server != nullptr;
 }
 
 bool sSetDeviceLink(aLinkRef id, aLinkRef deviceLink) {

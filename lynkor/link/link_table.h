@@ -54,7 +54,12 @@ std::unique_ptr<LinkEntry> sReleaseHolder(aLinkRef id, bool& found);
 bool sIdentity(aLinkRef id, int32_t& ident0, int32_t& ident1, int32_t& ident2, int& type);
 
 // For the device server: attach it to a link, and tie a client link to its device link.
+// A server takes every answer of its link, so it is attached only to a USB, TCP/IP or serial
+// link that has no other holder and no server yet; false otherwise (the server is then dropped).
 bool sAttachServer(aLinkRef id, std::unique_ptr<LinkServerHandle> server);
+// Takes the server off its link again and hands it over.
+std::unique_ptr<LinkServerHandle> sDetachServer(aLinkRef id);
+bool sHasServer(aLinkRef id);
 bool sSetDeviceLink(aLinkRef id, aLinkRef deviceLink);
 
 }  // namespace lynkor::link

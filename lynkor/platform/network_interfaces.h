@@ -12,3 +12,11 @@ namespace lynkor::platform {
 std::optional<std::vector<uint32_t>> ipv4InterfaceAddresses();
 
 }  // namespace lynkor::platform
+
+namespace lynkor::platform {
+
+// The broadcast address of the interface that has this address, or nothing when there is no
+// such interface or it cannot broadcast.
+std::optional<uint32_t> ipv4BroadcastAddress(uint32_t interfaceAddress);
+
+}  // namespace lynkor::platform

@@ -25,9 +25,12 @@ struct TethraConfig {
     bool enabled = true;
     // discoverAndConnect tries the other kind of link once when the first fails.
     bool fallback = true;
+    // The device server listens on 127.0.0.1 only, for this computer.
     bool serverFlag = true;
+    // The device server's port, once a connect has made one.
     uint16_t assignedPort = 0;
-    // IPv4 address in network byte order; 127.0.0.1.
+    // IPv4 address in network byte order: the interface that discovery searches and that a
+    // device server serves on (127.0.0.1: the first one found); after a connect, the one served.
     uint32_t networkInterface = 0x0100007F;
 };
 
@@ -46,9 +49,11 @@ public:
     Link& operator=(const Link&) = delete;
 
     // Connecting. connect opens a link from the stored spec: aErrConnection when this Link
-    // already has one, aErrConfiguration without a spec. A link of type USB, TCPIP or SERIAL
-    // with sharing enabled belongs to a device server; without one the connect answers
-    // aErrConnection. A failed connect leaves no link behind.
+    // already has one, aErrConfiguration without a spec. With sharing enabled, a USB, TCPIP or
+    // SERIAL device's link goes to a device server (local to this computer when serverFlag is
+    // set) and this Link connects to it as a client; the config then holds the server's port
+    // and interface, where other processes reach the device. A failed connect leaves no link
+    // behind.
     aErr connect();
     // Finds the device (serial 0: the first of that model, or the first at all for model 0),
     // stores its spec and connects; falls back once to the other kind when the config allows.

@@ -55,6 +55,16 @@ LYNKOR_API aLinkRef aLink_CreateSerial(uint32_t serialNumber, const char* portNa
 LYNKOR_API aLinkRef aLink_CreateClient(uint32_t ipAddress, uint32_t port, aLinkRef existing);
 /* A link over the caller's stream, which the link takes over (also when creation fails). */
 LYNKOR_API aLinkRef aLink_Create(aStream* stream);
+/* Shares a USB, TCP/IP or serial link with other processes through a device server, and answers
+ * the id of a client link to it, or 0. The device link must have no other holder, no server and
+ * no user filter; on failure it is left as it was, still the caller's. On success the client
+ * link holds the device link: destroying the client destroys the device link and its server.
+ * `*interfaceAddress` (IPv4, network byte order) asks for an interface, 0 or 127.0.0.1 for the
+ * first found, and answers the one served on; `*port` answers the server's port. In local mode
+ * the server listens on 127.0.0.1 only, where any process of this computer can reach it;
+ * otherwise on the interface's address, where any host of that network can. */
+LYNKOR_API aLinkRef aLink_CreateServer(aLinkRef deviceLink, uint16_t* port,
+                                       uint32_t* interfaceAddress, bool localMode);
 
 /* Releases one holder and sets *link to 0; the last holder stops and frees the link. Stopping
  * sends the route switch 0 before the stream closes. */
@@ -78,7 +88,8 @@ LYNKOR_API uint32_t aLink_DrainPackets(aLinkRef link, aPacketFilter filter, void
 
 /* The user filter sees every arriving packet on the reader thread before anything else; a
  * non-zero answer takes the packet (it is neither queued nor answered as a heartbeat). It must
- * not wait for packets of the same link. A null filter removes it. */
+ * not wait for packets of the same link. A null filter removes it. aErrBusy on a link that a
+ * device server serves: its filter is the server's. */
 LYNKOR_API aErr aLink_InstallUserPacketFilter(aLinkRef link, aPacketFilter filter, void* reference);
 /* With pooling on, the writer sends queued packets in batches of up to about 4 KB. */
 LYNKOR_API aErr aLink_EnablePooledPackets(aLinkRef link, bool enable);

@@ -27,8 +27,7 @@ TEST(Connect, RefusalsLeaveNoLinkBehind) {
     };
     const std::vector<Case> cases = {
         {"no spec", false, TCPIP, false, aErrConfiguration},
-        {"needs a device server", true, TCPIP, true, aErrConnection},
-        {"USB needs a device server", true, USB, true, aErrConnection},
+        {"shared USB device that is not there", true, USB, true, aErrConnection},
         {"client kind without sharing", true, TETHRA_CLIENT, false, aErrConfiguration},
         {"unknown kind", true, 9, false, aErrMode},
     };
