@@ -1,5 +1,8 @@
 // TCP socket stream. It reconnects by itself when the connection is lost, from the reading or
-// the writing side, whichever notices first.
+// the writing side, whichever notices first; a peer that closes in order counts as lost too,
+// since a device only closes when it leaves. While the peer stays away, each read or write tries
+// again, at most once per kReconnectIntervalMs, so that the stream comes back with the device.
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <new>
@@ -13,10 +16,12 @@ namespace {
 
 using lynkor::platform::IoResult;
 using lynkor::platform::IoStatus;
+using Clock = std::chrono::steady_clock;
 
 constexpr uint16_t kSocketContextCheck = 0xDEAD;
 constexpr int kConnectTimeoutMs = 2000;
 constexpr int kReconnectPauseMs = 10;
+constexpr auto kReconnectInterval = std::chrono::milliseconds(100);
 constexpr int kWriteRetryPauseMs = 60;
 constexpr int kWriteAttempts = 10;
 constexpr size_t kInputBufferSize = 4096;
@@ -31,6 +36,7 @@ struct SocketContext {
     bool connected = false;
     // Counts connects, so that a loss seen by both sides is answered by one reconnect.
     uint64_t generation = 0;
+    Clock::time_point lastAttempt{};
     // Belongs to the reading side alone.
     uint8_t input[kInputBufferSize]{};
     size_t inputCount = 0;
@@ -58,6 +64,7 @@ aErr s_connect(SocketContext* context) {
         s_disconnect(context);
         lynkor::platform::sleepMilliseconds(kReconnectPauseMs);
     }
+    context->lastAttempt = Clock::now();
     aErr result = lynkor::platform::tcpConnect(context->ipAddress, context->port, kConnectTimeoutMs,
                                                &context->fd);
     if (result != aErrNone) {
@@ -69,10 +76,23 @@ aErr s_connect(SocketContext* context) {
     return aErrNone;
 }
 
+// Answers a loss seen on the connection of `generationSeen`.
 aErr s_reconnect(SocketContext* context, uint64_t generationSeen) {
     std::unique_lock lock(context->connection);
     if (context->generation != generationSeen) {
         return context->connected ? aErrNone : aErrConnection;
+    }
+    return s_connect(context);
+}
+
+// Tries again for a stream whose last connect failed.
+aErr s_connectAgain(SocketContext* context) {
+    std::unique_lock lock(context->connection);
+    if (context->connected) {
+        return aErrNone;
+    }
+    if (Clock::now() - context->lastAttempt < kReconnectInterval) {
+        return aErrConnection;
     }
     return s_connect(context);
 }
@@ -88,7 +108,9 @@ aErr s_get(uint8_t* byte, void* ref) {
     }
     std::shared_lock lock(context->connection);
     if (!context->connected) {
-        return aErrConnection;
+        lock.unlock();
+        const aErr connected = s_connectAgain(context);
+        return connected == aErrNone ? aErrNotReady : connected;
     }
     const uint64_t generation = context->generation;
     IoResult result = lynkor::platform::readAvailable(context->fd, context->input, kInputBufferSize,
@@ -103,10 +125,6 @@ aErr s_get(uint8_t* byte, void* ref) {
         case IoStatus::NothingYet:
             return aErrNotReady;
         case IoStatus::Closed:
-            // The peer closed in order: nothing more will come, and the socket stays readable,
-            // so wait here rather than let the caller spin.
-            lynkor::platform::sleepMilliseconds(lynkor::platform::kIdleReadWaitMs);
-            return aErrNotReady;
         case IoStatus::ConnectionLost: {
             aErr reconnected = s_reconnect(context, generation);
             return reconnected == aErrNone ? aErrNotReady : reconnected;
@@ -130,7 +148,11 @@ aErr s_write(const uint8_t* data, size_t length, void* ref) {
         }
         std::shared_lock lock(context->connection);
         if (!context->connected) {
-            return aErrConnection;
+            lock.unlock();
+            if (s_connectAgain(context) != aErrNone) {
+                return aErrConnection;
+            }
+            continue;
         }
         const uint64_t generation = context->generation;
         IoResult result = lynkor::platform::sendSome(context->fd, data + sent, length - sent);

@@ -200,6 +200,32 @@ TEST(LinkOverTcpLoss, ADeviceProgramThatDiesLeavesALinkThatStillDestroys) {
     EXPECT_EQ(link.destroy(), aErrNone);
 }
 
+// A device that restarts closes its connection (in order or by a reset) and stops listening for
+// a while. The link must see it leave, report that it is not connected, and come back with it.
+class LinkOverTcpRestart : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LinkOverTcpRestart, TheLinkSeesTheDeviceLeaveAndRunsAgainWhenItIsBack) {
+    DeviceSim sim({"--heartbeat-ms", "0", "--device", "40F5849A", "--address", "4"});
+    LinkHolder link(
+        aLink_CreateTCPIP(0x40F5849A, kLoopback, static_cast<uint32_t>(sim.tcpPort("40F5849A"))));
+    ASSERT_NE(link.get(), 0u);
+    ASSERT_TRUE(echoes(link.get(), 4, 0x61));
+
+    sim.restart("40F5849A", std::string("down=1000 close=") + GetParam() + " now");
+    EXPECT_TRUE(eventually([&] { return aLink_GetStatus(link.get()) == STATUS_IO_ERROR; }));
+    EXPECT_EQ(sim.restart("40F5849A").at("state"), "down");
+    EXPECT_FALSE(echoes(link.get(), 4, 0x62));
+
+    EXPECT_TRUE(eventually([&] { return aLink_GetStatus(link.get()) == STATUS_RUNNING; }));
+    EXPECT_TRUE(echoes(link.get(), 4, 0x63));
+    // A TCP link does not synchronise when it is made: these queries are its resync.
+    EXPECT_GE(stat(sim, "40F5849A", "queries"), 6);
+    EXPECT_EQ(link.destroy(), aErrNone);
+}
+
+INSTANTIATE_TEST_SUITE_P(ByHowTheDeviceCloses, LinkOverTcpRestart, ::testing::Values("fin", "rst"),
+                         [](const auto& info) { return std::string(info.param); });
+
 class LinkOverSerial : public ::testing::Test {
 protected:
     DeviceSim sim{{"--heartbeat-ms", "0", "--device", "1234ABCD", "--address", "8", "--pty"}};

@@ -21,23 +21,18 @@ using Clock = std::chrono::steady_clock;
 
 const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
 
+// How a peer ends a connection: in order (FIN), or by a reset as a crashing peer does.
+enum class Hangup { Orderly, Reset };
+
+std::string s_name(Hangup hangup) {
+    return hangup == Hangup::Orderly ? "Orderly" : "Reset";
+}
+
 class LoopbackServer {
 public:
-    LoopbackServer() {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = kLoopback;
-        socklen_t size = sizeof address;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-            listen(listener_, 4) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-            ADD_FAILURE() << "no loopback listener";
-        }
-        port_ = ntohs(address.sin_port);
-    }
+    LoopbackServer() { listen(); }
     ~LoopbackServer() {
-        dropPeer(false);
+        dropPeer(Hangup::Orderly);
         stopListening();
     }
     uint16_t port() const { return port_; }
@@ -70,12 +65,11 @@ public:
         }
         return bytes;
     }
-    // Closes the accepted connection; with `reset`, as a crashing peer would, by a reset.
-    void dropPeer(bool reset) {
+    void dropPeer(Hangup hangup) {
         if (peer_ < 0) {
             return;
         }
-        if (reset) {
+        if (hangup == Hangup::Reset) {
             linger abort{1, 0};
             setsockopt(peer_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
         }
@@ -87,6 +81,23 @@ public:
             close(listener_);
             listener_ = -1;
         }
+    }
+    // Listens on the port it had, or on a free one the first time.
+    void listen() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int on = 1;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = kLoopback;
+        address.sin_port = htons(port_);
+        socklen_t size = sizeof address;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            ::listen(listener_, 4) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            ADD_FAILURE() << "no loopback listener";
+        }
+        port_ = ntohs(address.sin_port);
     }
 
 private:
@@ -137,7 +148,9 @@ TEST(SocketStream, CarriesBytesBothWays) {
     EXPECT_EQ(text(received), reply);
 }
 
-TEST(SocketStream, ReconnectsAfterAPeerReset) {
+class SocketStreamHangup : public ::testing::TestWithParam<Hangup> {};
+
+TEST_P(SocketStreamHangup, AReaderReconnectsToAPeerThatHungUp) {
     LoopbackServer server;
     auto stream = connectTo(server);
     ASSERT_TRUE(server.accept());
@@ -146,8 +159,8 @@ TEST(SocketStream, ReconnectsAfterAPeerReset) {
     ASSERT_EQ(readWithin(stream.get(), &byte, 1), aErrNone);
     EXPECT_EQ(byte, 'a');
 
-    server.dropPeer(true);
-    // The reader notices the reset, reconnects and meanwhile reports that nothing is there.
+    server.dropPeer(GetParam());
+    // The reader notices the loss, reconnects and meanwhile reports that nothing is there.
     bool reconnected = false;
     for (int i = 0; i < 200 && !reconnected; ++i) {
         ASSERT_EQ(aStream_Read(stream.get(), &byte, 1), aErrNotReady);
@@ -161,11 +174,61 @@ TEST(SocketStream, ReconnectsAfterAPeerReset) {
     EXPECT_EQ(server.receive(2), "ok");
 }
 
+// Repeats the operation while it answers aErrConnection, for at most a few seconds.
+template <typename Operation>
+aErr s_untilConnected(Operation operation) {
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    aErr result = aErrConnection;
+    while (result == aErrConnection && Clock::now() < deadline) {
+        result = operation();
+    }
+    return result;
+}
+
+TEST_P(SocketStreamHangup, APeerThatLeavesIsAConnectionErrorUntilItListensAgain) {
+    LoopbackServer server;
+    auto stream = connectTo(server);
+    ASSERT_TRUE(server.accept());
+    server.stopListening();
+    server.dropPeer(GetParam());
+    uint8_t byte = 0;
+    EXPECT_EQ(readWithin(stream.get(), &byte, 1), aErrConnection);
+    EXPECT_EQ(aStream_Read(stream.get(), &byte, 1), aErrConnection);
+    EXPECT_EQ(aStream_Write(stream.get(), &byte, 1), aErrConnection);
+
+    // Back on the same port: a later read connects again, and the stream carries bytes.
+    server.listen();
+    EXPECT_EQ(s_untilConnected([&] { return aStream_Read(stream.get(), &byte, 1); }), aErrNotReady);
+    ASSERT_TRUE(server.accept());
+    server.send("c");
+    ASSERT_EQ(readWithin(stream.get(), &byte, 1), aErrNone);
+    EXPECT_EQ(byte, 'c');
+
+    // A stream that is only written to comes back as well.
+    server.stopListening();
+    server.dropPeer(GetParam());
+    const auto* payload = reinterpret_cast<const uint8_t*>("back");
+    // Until the loss shows, writes still go into the old connection.
+    aErr written = aErrNone;
+    for (int i = 0; i < 100 && written == aErrNone; ++i) {
+        written = aStream_Write(stream.get(), payload, 4);
+    }
+    EXPECT_EQ(written, aErrConnection);
+    server.listen();
+    EXPECT_EQ(s_untilConnected([&] { return aStream_Write(stream.get(), payload, 4); }), aErrNone);
+    ASSERT_TRUE(server.accept());
+    EXPECT_EQ(server.receive(4), "back");
+}
+
+INSTANTIATE_TEST_SUITE_P(ByHowThePeerCloses, SocketStreamHangup,
+                         ::testing::Values(Hangup::Orderly, Hangup::Reset),
+                         [](const auto& info) { return s_name(info.param); });
+
 TEST(SocketStream, WriterReconnectsAfterAPeerReset) {
     LoopbackServer server;
     auto stream = connectTo(server);
     ASSERT_TRUE(server.accept());
-    server.dropPeer(true);
+    server.dropPeer(Hangup::Reset);
     // Give the reset time to arrive, so that the send fails rather than races it.
     usleep(50000);
     ASSERT_EQ(aStream_Write(stream.get(), reinterpret_cast<const uint8_t*>("late"), 4), aErrNone);
@@ -210,7 +273,7 @@ TEST(SocketStream, ReaderAndWriterShareTheConnectionAcrossAReset) {
         while (received < 3 * (round + 1) && Clock::now() < deadline) {
             usleep(1000);
         }
-        server.dropPeer(true);
+        server.dropPeer(Hangup::Reset);
         ASSERT_TRUE(server.accept());
     }
     stop = true;
@@ -218,18 +281,6 @@ TEST(SocketStream, ReaderAndWriterShareTheConnectionAcrossAReset) {
     EXPECT_EQ(received.load(), 6);
     ASSERT_EQ(aStream_Write(stream.get(), packet, sizeof packet), aErrNone);
     EXPECT_EQ(server.receive(3), std::string(reinterpret_cast<const char*>(packet), 3));
-}
-
-TEST(SocketStream, PeerGoneForGoodIsAConnectionError) {
-    LoopbackServer server;
-    auto stream = connectTo(server);
-    ASSERT_TRUE(server.accept());
-    server.stopListening();
-    server.dropPeer(true);
-    uint8_t byte = 0;
-    EXPECT_EQ(readWithin(stream.get(), &byte, 1), aErrConnection);
-    EXPECT_EQ(aStream_Read(stream.get(), &byte, 1), aErrConnection);
-    EXPECT_EQ(aStream_Write(stream.get(), &byte, 1), aErrConnection);
 }
 
 TEST(SocketStream, WriteThatCannotProgressAnswersWriteError) {
