@@ -48,11 +48,13 @@ pids+=($!)
 wait_for "$work/server" .
 url=http://127.0.0.1:$(head -n 1 "$work/server")/cgi/u
 
-# The two devices run build 1000 and come back from their update running 1001. They answer a
-# little slowly, as real ones do, so that the transfer can be watched.
+# The two devices run build 1000 and come back from their update running 1001, after a reboot
+# of 1.5 s. They answer a little slowly, as real ones do, so that the transfer can be watched.
 build/bin/lynkor-sim --answer-queries --usb-dir "$work/usb" \
-    --device "$usb_serial" --usb --model 17 --build 1000 --block-size 256 --name "Bench hub" \
-    --device "$tcp_serial" --tcp --model 17 --build 1000 --block-size 256 --name "Rack relay" \
+    --device "$usb_serial" --usb --model 17 --build 1000 --block-size 256 --down-ms 1500 \
+    --name "Bench hub" \
+    --device "$tcp_serial" --tcp --model 17 --build 1000 --block-size 256 --down-ms 1500 \
+    --name "Rack relay" \
     >"$work/sim" &
 pids+=($!)
 wait_for "$work/sim" ready
@@ -86,6 +88,6 @@ echo "\$ ls -A ~/.norvane/updater/*"
 echo "\$ cat ~/.norvane/updater/$usb_serial/.settings"
 cat "$demo_home/.norvane/updater/$usb_serial/.settings"
 # Both devices are back, running the new build.
-sleep 1
+sleep 2
 run -D
 run -D -t TCPIP

@@ -68,7 +68,7 @@ TEST_F(UpdateTest, GetAndUpdateOverUsbWithTheLoaderRestartingSilently) {
 
 TEST_F(UpdateTest, UpdateFromAFileOverTcpInPacketsSurvivesAShortAcceptAndAWrongSum) {
     startDevices({"--device", kSerial, "--tcp", "--model", kModel, "--block-size", "64",
-                  "--down-ms", "200"});
+                  "--down-ms", "1000"});
     sim->upgrade(kSerial, "load=answer");
     sim->restart(kSerial, "close=fin");
     sim->fault(kSerial, "cmd=95 opt=1 action=short times=1");

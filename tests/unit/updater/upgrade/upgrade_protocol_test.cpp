@@ -402,6 +402,8 @@ TEST_P(LoaderStarts, AndTheModuleReachesTheLoader) {
 
 TEST_F(UpgradeOnSimulator, TheRebootWaitEndsWhenTheLinkDrops) {
     sim.upgrade(kSerial, "reboot=restart");
+    // Long enough away for the poll to see it gone before the link finds it back.
+    sim.restart(kSerial, "down=1000 close=fin");
     UpdaterEntity entity;
     entity.init(&module, 0, true, false);
     const auto start = Clock::now();
