@@ -276,8 +276,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(Refusals, EndWithTheirMessage) {
     const Refusal& refusal = GetParam();
     startDevices({"--device", refusal.deviceThere ? kSerial : "0BADCAFE", "--usb", "--model",
-                  kModel, "--block-size", "256"});
-    sim->upgrade(refusal.deviceThere ? kSerial : "0BADCAFE", "load=answer reboot=ignore");
+                  kModel, "--block-size", "256", "--down-ms", "1000"});
+    sim->upgrade(refusal.deviceThere ? kSerial : "0BADCAFE", "load=answer");
     writeDevice(kSerial, "latest=1234\ntag=prod\nbuild=1234;1.2.3\n");
     startServer();
     if (!refusal.serverThere) {
