@@ -34,6 +34,7 @@ inline constexpr uint32_t kSerialNumber = 0x40F5849A;
 inline const std::string kModel = "17";
 inline const std::string kModelName = "Lintel";
 inline constexpr uint32_t kLoaderAddress = 0x20000400;
+inline constexpr uint32_t kFirmwareAddress = 0x00010000;
 
 inline Bytes noise(size_t length, uint32_t seed) {
     return BirdFileBuilder::noiseImage(length, seed);
@@ -97,6 +98,14 @@ protected:
         const std::string path = files.file("firmware.bird");
         testing_support::writeFile(path, std::string(bird.begin(), bird.end()));
         return path;
+    }
+
+    // A file of one firmware block at kFirmwareAddress for this test's device.
+    std::string writeFirmwareFile(const Bytes& image) {
+        return writeBirdFile(BirdFileBuilder()
+                                 .information("Norvane", "1.2.3", kSerial, kModelName)
+                                 .firmware(kFirmwareAddress, image)
+                                 .fileBytes());
     }
 
     std::string settings(const std::string& serial = kSerial) {

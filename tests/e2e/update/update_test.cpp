@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr uint32_t kFirstAddress = 0x00010000;
+constexpr uint32_t kFirstAddress = kFirmwareAddress;
 constexpr uint32_t kSecondAddress = 0x00020000;
 constexpr size_t kSerialOffset = 0x40;
 
@@ -74,10 +74,7 @@ TEST_F(UpdateTest, UpdateFromAFileOverTcpInPacketsSurvivesAShortAcceptAndAWrongS
     sim->fault(kSerial, "cmd=95 opt=1 action=short times=1");
     sim->fault(kSerial, "cmd=95 opt=4 action=badsum times=1");
     const Bytes image = noise(100, 4);
-    const std::string path = writeBirdFile(BirdFileBuilder()
-                                               .information("Norvane", "1.2.3", kSerial, kModelName)
-                                               .firmware(kFirstAddress, image)
-                                               .fileBytes());
+    const std::string path = writeFirmwareFile(image);
 
     const auto result = runUpdater({"-U", "-d", kSerial, "-f", path, "-m", "0", "-X", "0x400"});
 
@@ -112,10 +109,7 @@ TEST_F(UpdateTest, ARefusedPrepareEndsTheUpdateWithoutRebootAndRecordsNothing) {
     startDevices({"--device", kSerial, "--usb", "--model", kModel, "--block-size", "256"});
     sim->upgrade(kSerial, "load=answer");
     sim->fault(kSerial, "cmd=95 opt=3 action=error:11");
-    const std::string path = writeBirdFile(BirdFileBuilder()
-                                               .information("Norvane", "1.2.3", kSerial, kModelName)
-                                               .firmware(kFirstAddress, noise(600, 5))
-                                               .fileBytes());
+    const std::string path = writeFirmwareFile(noise(600, 5));
 
     const auto result = runUpdater({"-U", "-d", kSerial, "-f", path});
 
@@ -131,10 +125,7 @@ TEST_F(UpdateTest, ADeviceThatDiesMidFirmwareFailsSoonAndARerunSucceeds) {
     startDevices({"--device", kSerial, "--usb", "--model", kModel, "--block-size", "512"});
     sim->upgrade(kSerial, "load=answer die-after=1500");
     const Bytes image = noise(4000, 6);
-    const std::string path = writeBirdFile(BirdFileBuilder()
-                                               .information("Norvane", "1.2.3", kSerial, kModelName)
-                                               .firmware(kFirstAddress, image)
-                                               .fileBytes());
+    const std::string path = writeFirmwareFile(image);
 
     const auto failed = runUpdater({"-U", "-d", kSerial, "-f", path}, 30s);
 
@@ -158,10 +149,7 @@ TEST_F(UpdateTest, AnUnansweredLoadFindsTheLoaderUnderItsPlaceholderSerialNumber
                   "--down-ms", "200"});
     sim->upgrade(kSerial, "load=placeholder serial-after=40F5849A");
     const Bytes image = noise(1000, 7);
-    const std::string path = writeBirdFile(BirdFileBuilder()
-                                               .information("Norvane", "1.2.3", kSerial, kModelName)
-                                               .firmware(kFirstAddress, image)
-                                               .fileBytes());
+    const std::string path = writeFirmwareFile(image);
 
     const auto result = runUpdater({"-U", "-d", kSerial, "-f", path, "-X", "0x100"});
 
@@ -316,10 +304,7 @@ TEST_F(UpdateTest, ProgressBarsAndTheBusyLabelShowOnATerminal) {
     startDevices({"--device", kSerial, "--usb", "--model", kModel, "--block-size", "256",
                   "--down-ms", "300"});
     sim->upgrade(kSerial, "load=answer");
-    const std::string path = writeBirdFile(BirdFileBuilder()
-                                               .information("Norvane", "1.2.3", kSerial, kModelName)
-                                               .firmware(kFirstAddress, noise(1000, 10))
-                                               .fileBytes());
+    const std::string path = writeFirmwareFile(noise(1000, 10));
     startServer();
     const std::string command = testing_support::programPath("updater") + " -U -d " + kSerial +
                                 " -f " + path + " -u " + url;
@@ -347,10 +332,7 @@ TEST_F(UpdateTest, ALoaderThatStaysAwayLongOverTcpIsReachedAgainWhereItWas) {
                   "--down-ms", "5000"});
     sim->upgrade(kSerial, "load=restart");
     const Bytes image = noise(800, 11);
-    const std::string path = writeBirdFile(BirdFileBuilder()
-                                               .information("Norvane", "1.2.3", kSerial, kModelName)
-                                               .firmware(kFirstAddress, image)
-                                               .fileBytes());
+    const std::string path = writeFirmwareFile(image);
 
     const auto result = runUpdater({"-U", "-d", kSerial, "-f", path, "-X", "0x100"});
 
