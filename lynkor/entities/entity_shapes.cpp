@@ -3,7 +3,8 @@
 #include <bit>
 #include <cstring>
 #include <limits>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace lynkor::entities {
 
@@ -18,16 +19,23 @@ aErr s_getArray(EntityClass& entity, uint8_t option, T* values, uint32_t capacit
         capacity > std::numeric_limits<uint32_t>::max() / sizeof(T)) {
         return aErrParam;
     }
-    std::vector<uint8_t> received(capacity * sizeof(T));
+    const uint32_t size = static_cast<uint32_t>(capacity * sizeof(T));
+    // Left uninitialised, so that only the pages the device fills are ever touched however
+    // large the caller's capacity.
+    std::unique_ptr<uint8_t[]> received;
+    try {
+        received = std::make_unique_for_overwrite<uint8_t[]>(size);
+    } catch (const std::bad_alloc&) {
+        return aErrMemory;
+    }
     uint32_t length = 0;
-    aErr result = entity.getUEIBytes(option, received.data(),
-                                     static_cast<uint32_t>(received.size()), &length);
+    aErr result = entity.getUEIBytes(option, received.get(), size, &length);
     uint32_t elements = length;
     if (result == aErrNone) {
         result = EntityClass::getUEIBytesCheck(&elements, sizeof(T));
     }
     if (result == aErrNone) {
-        std::memcpy(values, received.data(), length);
+        std::memcpy(values, received.get(), length);
         *count = elements;
     }
     return result;

@@ -6,14 +6,6 @@
 
 namespace Norvane::Lynkor {
 
-I2CClass::I2CClass() = default;
-
-I2CClass::~I2CClass() = default;
-
-void I2CClass::init(Module* module, uint8_t index) {
-    EntityClass::init(module, kCommand, index);
-}
-
 namespace {
 
 constexpr uint32_t kMaxTransfer = 23;
@@ -30,6 +22,14 @@ constexpr uint8_t kStatusByte = 4;
 constexpr uint8_t kStatusError = 0x80;
 
 }  // namespace
+
+I2CClass::I2CClass() = default;
+
+I2CClass::~I2CClass() = default;
+
+void I2CClass::init(Module* module, uint8_t index) {
+    EntityClass::init(module, kCommand, index);
+}
 
 aErr I2CClass::exchange(std::span<const uint8_t> request, std::span<const uint8_t> match,
                         Reply& reply) {
