@@ -18,6 +18,17 @@ public:
     // Prints one subject's line: its full name, its figure, the baseline's figure.
     using Line = std::function<void(const std::string& name, double value, double baseline)>;
 
+    // The figure of a run that reports it in the counter of this name.
+    static Figure counter(std::string name) {
+        return [name = std::move(name)](const Run& run) -> std::optional<double> {
+            const auto found = run.counters.find(name);
+            if (found == run.counters.end()) {
+                return std::nullopt;
+            }
+            return found->second.value;
+        };
+    }
+
     RatioReporter(std::string subject, Figure figure, Line line)
         : prefix_(std::move(subject) + "/"), figure_(std::move(figure)), line_(std::move(line)) {}
 

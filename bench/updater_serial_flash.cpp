@@ -166,18 +166,10 @@ BENCHMARK(peerWrite)->Name("baseline/write_64KB")->Iterations(1)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    RatioReporter reporter(
-        "serial_isp",
-        [](const RatioReporter::Run& run) -> std::optional<double> {
-            const auto found = run.counters.find("seconds");
-            if (found == run.counters.end()) {
-                return std::nullopt;
-            }
-            return found->second.value;
-        },
-        [](const std::string& name, double value, double baseline) {
-            std::printf("%-24s %8.3f s  (baseline %8.3f s, ratio %.3f)\n", name.c_str(), value,
-                        baseline, value / baseline);
-        });
+    RatioReporter reporter("serial_isp", RatioReporter::counter("seconds"),
+                           [](const std::string& name, double value, double baseline) {
+                               std::printf("%-24s %8.3f s  (baseline %8.3f s, ratio %.3f)\n",
+                                           name.c_str(), value, baseline, value / baseline);
+                           });
     return runBenchmarks(argc, argv, reporter);
 }

@@ -20,12 +20,12 @@ public:
 };
 
 // Skips the calling test unless the private network is there.
-#define REQUIRE_PRIVATE_NETWORK()                                                         \
-    do {                                                                                  \
+#define REQUIRE_PRIVATE_NETWORK()                                                          \
+    do {                                                                                   \
         if (!::testing_support::PrivateNetwork::available()) {                             \
-            GTEST_SKIP() << "skipping: no private network namespace ("                    \
+            GTEST_SKIP() << "skipping: no private network namespace ("                     \
                          << ::testing_support::PrivateNetwork::unavailableReason() << ")"; \
-        }                                                                                 \
+        }                                                                                  \
     } while (false)
 
 // Moves the calling thread alone into a further, empty network namespace (loopback down): a

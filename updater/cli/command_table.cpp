@@ -3,6 +3,7 @@
 #include <array>
 
 #include "commands/device_token.h"
+#include "commands/discover.h"
 #include "commands/fingerprint.h"
 #include "commands/get_firmware.h"
 #include "commands/list_local_builds.h"
@@ -39,7 +40,7 @@ constexpr std::array kCommands{
                                      "--help for usage information",
                                      false},
                  runGetFirmware},
-    CommandEntry{CMD_DISCOVER, "-D", CommandStage::Final, std::nullopt, nullptr},
+    CommandEntry{CMD_DISCOVER, "-D", CommandStage::Final, std::nullopt, runDiscover},
     CommandEntry{CMD_UPDATE, "-U", CommandStage::Final,
                  CommandPrerequisite{s_hasDeviceOrRecovers,
                                      "Must specify the specific device to be updated", false},

@@ -164,10 +164,6 @@ TEST_F(UpdaterCommandLine, CommandsMissingTheirDeviceOrPortFail) {
               "Error must supply a serial number for the List Builds command\n" + shortUsage(), 1);
 }
 
-std::string notAvailable(const std::string& option) {
-    return "The " + option + " command is not available in this version\n";
-}
-
 TEST_F(UpdaterCommandLine, CommandsRunInTheirFixedOrder) {
     struct Case {
         std::vector<std::string> arguments;
@@ -176,8 +172,6 @@ TEST_F(UpdaterCommandLine, CommandsRunInTheirFixedOrder) {
     const std::string getWithoutDevice =
         "-G must specify a specific device via -d\n--help for usage information\n";
     const std::vector<Case> cases = {
-        // -D comes before -U, which alone would fail for want of -d.
-        {{"-U", "-D"}, notAvailable("-D")},
         // -B comes before -L: only its message appears.
         {{"-L", "-B"},
          "Error must supply a serial number for the List Builds command\n" + shortUsage()},
@@ -192,19 +186,6 @@ TEST_F(UpdaterCommandLine, CommandsRunInTheirFixedOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         expectRun(c.arguments, kVersionLine, c.standardError, 1);
-    }
-}
-
-TEST_F(UpdaterCommandLine, CommandsThisVersionLacksAreRefused) {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"-D"}, "-D"},
-        {{"-D", "-t", "TCPIP", "-r", "D272031D"}, "-D"},
-        {{"-U", "-d", "40F5849A"}, "-U"},
-        {{"-U", "-d", "40F5849A", "-f", "/tmp/1234.bird", "-r", "D272031D"}, "-U"},
-    };
-    for (const auto& [arguments, option] : cases) {
-        SCOPED_TRACE(testing::PrintToString(arguments));
-        expectRun(arguments, kVersionLine, notAvailable(option), 1);
     }
 }
 

@@ -9,8 +9,8 @@
 
 #include "lynkor/aDiscovery.h"
 #include "network_peers.h"
-#include "support/private_network.h"
 #include "records.h"
+#include "support/private_network.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "lynkor/aDiscovery.h"
 #include "network_peers.h"
-#include "support/private_network.h"
 #include "records.h"
+#include "support/private_network.h"
 
 namespace {
 

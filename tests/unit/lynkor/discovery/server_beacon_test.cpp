@@ -4,8 +4,8 @@
 #include "lynkor/aDiscovery.h"
 #include "lynkor/aLink.h"
 #include "network_peers.h"
-#include "private_network.h"
 #include "support/device_sim.h"
+#include "support/private_network.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 
 #include "lynkor/aDiscovery.h"
 #include "network_peers.h"
-#include "support/private_network.h"
 #include "records.h"
 #include "support/device_sim.h"
+#include "support/private_network.h"
 #include "support/process.h"
 
 namespace {
