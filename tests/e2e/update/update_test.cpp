@@ -346,3 +346,60 @@ TEST_F(UpdateTest, ALoaderThatStaysAwayLongOverTcpIsReachedAgainWhereItWas) {
 
 }  // namespace
 }  // namespace update_e2e
+
+namespace update_e2e {
+namespace {
+
+// -U -r: a device behind a router, found on the router's bus and updated through it; it restarts
+// into its loader silently, while the router keeps the link.
+class RouterUpdate : public UpdateTest {
+protected:
+    void SetUp() override {
+        UpdateTest::SetUp();
+        startDevices({"--device",     "D272031D",  "--usb",    "--address", "6",
+                      "--model",      "19",        "--device", kSerial,     "--behind",
+                      "D272031D",     "--address", "0x10",     "--model",   kModel,
+                      "--block-size", "256",       "--device", "0000BEEF",  "--behind",
+                      "D272031D",     "--address", "0x20",     "--model",   kModel});
+        sim->upgrade(kSerial, "load=restart");
+        startServer();
+    }
+};
+
+TEST_F(RouterUpdate, UpdatesTheDeviceBehindTheRouterAndNoOther) {
+    const Bytes image = noise(1500, 12);
+    const std::string path = writeFirmwareFile(image);
+
+    const auto result = runUpdater({"-U", "-d", kSerial, "-r", "D272031D", "-f", path});
+
+    ASSERT_EQ(result.exitStatus, 0) << result.standardOutput << result.standardError;
+    EXPECT_EQ(flash(kFirmwareAddress), image);
+    EXPECT_EQ(sim->upgradeLog(kSerial).back(), "reboot");
+    EXPECT_TRUE(sim->upgradeLog("0000BEEF").empty());
+    EXPECT_TRUE(sim->upgradeLog("D272031D").empty());
+    EXPECT_NE(settings().find("LATEST_TRANSFER=" + path + "\n"), std::string::npos);
+}
+
+TEST_F(RouterUpdate, ADeviceNotBehindTheRouterIsNamed) {
+    const std::string path = writeFirmwareFile(noise(100, 13));
+
+    const auto result = runUpdater({"-U", "-d", "12345678", "-r", "D272031D", "-f", path});
+
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.standardError,
+              "Module address required for indirect firmware update, could not find serial "
+              "number [0x12345678] on network\n");
+    EXPECT_TRUE(sim->upgradeLog(kSerial).empty());
+}
+
+TEST_F(RouterUpdate, ARouterThatIsNotThereFindsNothing) {
+    const std::string path = writeFirmwareFile(noise(100, 14));
+
+    const auto result = runUpdater({"-U", "-d", kSerial, "-r", "0D0D0D0D", "-f", path});
+
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.standardError, "Unable to find modules on Network\n");
+}
+
+}  // namespace
+}  // namespace update_e2e
