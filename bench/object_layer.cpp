@@ -47,49 +47,15 @@ constexpr uint32_t kQueueHighWater = 500;
 // with a byte-array property (18, option 3, index 0) for the byte sets.
 class Simulator {
 public:
-    Simulator() {
-        control_ = connectTo(std::stoi(process_.value("control 127.0.0.1:")));
-        control(std::string("prop ") + kSerial + " 18 3 0 type=bytes access=rw");
-    }
-    ~Simulator() { close(control_); }
+    Simulator() { control(std::string("prop ") + kSerial + " 18 3 0 type=bytes access=rw"); }
     int tcpPort() const {
         return std::stoi(process_.value(std::string("tcp ") + kSerial + " 127.0.0.1:"));
     }
-
-    // Runs one control request; throws unless it answers "ok".
-    void control(const std::string& request) {
-        const std::string line = request + "\n";
-        ::send(control_, line.data(), line.size(), MSG_NOSIGNAL);
-        std::string answer;
-        char c = 0;
-        while (recv(control_, &c, 1, 0) == 1) {
-            answer += c;
-            if (answer.ends_with("ok\n")) {
-                return;
-            }
-            if (answer.find("error") != std::string::npos && c == '\n') {
-                throw std::runtime_error(answer);
-            }
-        }
-        throw std::runtime_error("control socket closed");
-    }
-
-    static int connectTo(int port) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            throw std::runtime_error("connect");
-        }
-        return fd;
-    }
+    void control(const std::string& request) { process_.control(request); }
 
 private:
     SimulatorProcess process_{"lynkor-sim",
                               {"--heartbeat-ms", "0", "--device", kSerial, "--address", "4"}};
-    int control_ = -1;
 };
 
 Simulator& simulator() {

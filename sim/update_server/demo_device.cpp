@@ -18,7 +18,8 @@ struct DemoBuild {
 };
 
 constexpr DemoBuild kDemoBuilds[] = {{"1001", "2.12.0"}, {"1000", "2.11.3"}};
-constexpr const char* kDemoModel = "USBHub3c";
+// A model the library names (17), so that an update checks the file against the device.
+constexpr const char* kDemoModel = "Lintel";
 constexpr uint32_t kLoaderAddress = 0x00000000;
 constexpr uint32_t kFirmwareAddress = 0x00008000;
 

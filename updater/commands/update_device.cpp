@@ -3,24 +3,25 @@
 #include <exception>
 #include <optional>
 #include <variant>
+#include <vector>
 
 #include "app/updater_app.h"
+#include "commands/discover_through_router.h"
 #include "commands/load_bird.h"
 #include "commands/open_store.h"
 #include "commands/updater_link_config.h"
 #include "display/output.h"
 #include "firmware/bird_file.h"
 #include "firmware/time_text.h"
-#include "lynkor/EntityClass.h"
 #include "lynkor/aDefs.h"
 #include "lynkor/aError.h"
 #include "lynkor/aTime.h"
+#include "lynkor/entities/SystemClass.h"
 #include "update_server/build_number.h"
 #include "update_server/server_comm.h"
 #include "upgrade/transfer_firmware.h"
 #include "upgrade/transfer_loader_blocks.h"
 
-using Norvane::Lynkor::EntityClass;
 using Norvane::Lynkor::Module;
 
 namespace {
@@ -32,10 +33,6 @@ constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr int kTargetReconnectAttempts = 15;
 constexpr uint32_t kTargetReconnectPauseMs = 1000;
 constexpr int kTargetReconnectRefreshEvery = 3;
-
-constexpr uint8_t kSystemCommand = 3;
-constexpr uint8_t kSystemModel = 8;
-constexpr uint8_t kSystemSerialNumber = 9;
 
 // How the target was reached, so that it is reached the same way once its loader runs.
 struct DirectRoute {
@@ -143,9 +140,35 @@ uint32_t s_chooseBuild(UpdaterApp& app, uint32_t serialNumber, StoreItem& device
 // at once after showing why (nullopt): a refused file, a device not found behind its router.
 using StepResult = std::optional<aErr>;
 
+// The bus address behind the router of the device with this serial number (the last one found,
+// should several answer with it); 0 after showing why there is none.
+uint8_t s_findBehindRouter(UpdaterApp& app, uint32_t serialNumber, uint32_t routerSerialNumber) {
+    UpdaterDisplayInterface* display = app.display();
+    const std::vector<DiscoveredDevice> found =
+        discoverThroughRouter(app, routerSerialNumber, INVALID, RouteAfterScan::KeptForTransfer);
+    if (found.empty()) {
+        displayPrintf(display, DISPLAY_ERROR, "Unable to find modules on Network");
+        return 0;
+    }
+    uint8_t address = 0;
+    for (const DiscoveredDevice& device : found) {
+        if (device.spec.serial_num == serialNumber) {
+            address = static_cast<uint8_t>(device.i2cAddress);
+        }
+    }
+    if (address == 0) {
+        displayPrintf(display, DISPLAY_ERROR,
+                      "Module address required for indirect firmware update, could not find "
+                      "serial number [0x%08X] on network",
+                      serialNumber);
+    }
+    return address;
+}
+
 // Connects the target as asked and tells how it was reached.
-StepResult s_connectTarget(UpdaterDisplayInterface* display, Module& target,
-                           const UpdateRequest& request, TargetRoute& route) {
+StepResult s_connectTarget(UpdaterApp& app, Module& target, const UpdateRequest& request,
+                           TargetRoute& route) {
+    UpdaterDisplayInterface* display = app.display();
     if (request.routerSerialNumber == 0) {
         const aErr result = s_connectDirect(target, request.serialNumber);
         if (result != aErrNone) {
@@ -156,8 +179,33 @@ StepResult s_connectTarget(UpdaterDisplayInterface* display, Module& target,
         route = DirectRoute{s_connectedType(target)};
         return aErrNone;
     }
-    displayPrintf(display, DISPLAY_ERROR, "Updating through a router is not available yet");
-    return std::nullopt;
+    if (request.moduleAddress == 0) {
+        const uint8_t address =
+            s_findBehindRouter(app, request.serialNumber, request.routerSerialNumber);
+        if (address == 0) {
+            return std::nullopt;
+        }
+        target.setModuleAddress(address);
+    }
+    Module router(0, 0);
+    const aErr configured = router.setConfig(updaterLinkConfig());
+    if (configured != aErrNone) {
+        displayPrintf(display, DISPLAY_ERROR, "Failed to SET network configuration");
+        return configured;
+    }
+    if (s_connectDirect(router, request.routerSerialNumber) != aErrNone) {
+        displayPrintf(display, DISPLAY_ERROR, "Failed to connect to link module [%08X]",
+                      request.routerSerialNumber);
+        return std::nullopt;
+    }
+    const aErr result = target.connectThroughLinkModule(&router);
+    if (result != aErrNone) {
+        displayPrintf(display, DISPLAY_ERROR, "Failed to connect to module [%08X]",
+                      request.serialNumber);
+        return result;
+    }
+    route = RouterRoute{request.routerSerialNumber};
+    return aErrNone;
 }
 
 // Connects, checks the file against the device, starts the loader, reaches the device again
@@ -171,7 +219,7 @@ StepResult s_transfer(UpdaterApp& app, const UpdateRequest& request, const BirdF
         return configured;
     }
     TargetRoute route = DirectRoute{USB};
-    const StepResult connected = s_connectTarget(display, target, request, route);
+    const StepResult connected = s_connectTarget(app, target, request, route);
     if (connected != aErrNone) {
         return connected;
     }
@@ -214,17 +262,17 @@ bool UpdateFirmware(UpdaterDisplayInterface* display, const BirdFile& bird, Modu
         return false;
     }
     debugPrintf(DEBUG_Updater, "UpdateFirmware() Connecting to device\n");
-    EntityClass system;
-    system.init(&module, kSystemCommand, 0);
+    Norvane::Lynkor::SystemClass system;
+    system.init(&module, 0);
     uint32_t deviceSerial = 0;
-    aErr result = system.getUEI32(kSystemSerialNumber, &deviceSerial);
+    aErr result = system.getSerialNumber(&deviceSerial);
     if (result != aErrNone || deviceSerial != serialNumber) {
         debugPrintf(DEBUG_Updater, "Bird serial number and connected device don't match (%d).\n",
                     result);
         return false;
     }
     uint8_t model = 0;
-    result = system.getUEI8(kSystemModel, &model);
+    result = system.getModel(&model);
     const char* modelName = aDefs_GetModelName(model);
     if (bird.matchesModel(modelName)) {
         return true;

@@ -29,11 +29,17 @@ void debugPrintf(uint32_t mask, const char* format, ...) {
     }
 }
 
-void addDebugMask(uint32_t bits) { g_debugMask.fetch_or(bits); }
+void addDebugMask(uint32_t bits) {
+    g_debugMask.fetch_or(bits);
+}
 
-uint32_t debugMask() { return g_debugMask.load(); }
+uint32_t debugMask() {
+    return g_debugMask.load();
+}
 
-void setDebugOutput(FILE* stream) { g_debugOutput.store(stream); }
+void setDebugOutput(FILE* stream) {
+    g_debugOutput.store(stream);
+}
 
 void displayPrintf(UpdaterDisplayInterface* display, int level, const char* format, ...) {
     char buffer[kMessageBufferSize];

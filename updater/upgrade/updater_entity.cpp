@@ -8,6 +8,7 @@
 #include "lynkor/aError.h"
 #include "lynkor/aTime.h"
 #include "lynkor/aUEI.h"
+#include "lynkor/entities/SystemClass.h"
 #include "upgrade/upgrade_messages.h"
 
 using Norvane::Lynkor::Module;
@@ -15,8 +16,6 @@ using Norvane::Lynkor::Module;
 namespace {
 
 constexpr const char* kVerifyingLabel = "Verifying Update";
-constexpr uint8_t kSystemCommand = 3;
-constexpr uint8_t kSystemProtocolFeatures = 45;
 // The device takes several packets back to back in one write.
 constexpr uint32_t kPooledPacketsFeature = 0x80000000;
 
@@ -59,10 +58,10 @@ aErr UpdaterEntity::checkProtocolVersion() {
     if (module_ == nullptr) {
         return aErrResource;
     }
-    Norvane::Lynkor::EntityClass system;
-    system.init(module_, kSystemCommand, 0);
+    Norvane::Lynkor::SystemClass system;
+    system.init(module_, 0);
     uint32_t features = 0;
-    aErr result = system.getUEI32(kSystemProtocolFeatures, &features);
+    aErr result = system.getProtocolFeatures(&features);
     debugPrintf(DEBUG_Network_FIRM, "NETWORK: Protocol Version: %d Error: %d\n",
                 static_cast<int>(features), result);
     if (result == aErrNone && (features & kPooledPacketsFeature) != 0) {

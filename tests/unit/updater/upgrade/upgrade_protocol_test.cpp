@@ -168,6 +168,10 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceFault{"RefusedWriteRetriesTheBlock", "cmd=95 opt=5 action=error:15 times=1", aErrNone,
                     s_join(s_join(s_join({kPrepareFlash}, kOneChunk), {kPrepareFlash}),
                            s_join(kOneChunk, {"reboot"}))},
+        DeviceFault{"ShortWriteReplyRetriesTheBlock", "cmd=95 opt=5 action=reply:5F07 times=1",
+                    aErrNone,
+                    s_join(s_join(s_join({kPrepareFlash}, kOneChunk), {kPrepareFlash}),
+                           s_join(kOneChunk, {"reboot"}))},
         DeviceFault{
             "ShortSumReplyRetriesTheBlock", "cmd=95 opt=4 action=reply:5F070000 times=1", aErrNone,
             s_join(s_join({kPrepareFlash, "data 26", "data 4", "sum", kPrepareFlash}, kOneChunk),
@@ -402,6 +406,8 @@ TEST_P(LoaderStarts, AndTheModuleReachesTheLoader) {
 
 TEST_F(UpgradeOnSimulator, TheRebootWaitEndsWhenTheLinkDrops) {
     sim.upgrade(kSerial, "reboot=restart");
+    // Long enough away for the poll to see it gone before the link finds it back.
+    sim.restart(kSerial, "down=1000 close=fin");
     UpdaterEntity entity;
     entity.init(&module, 0, true, false);
     const auto start = Clock::now();
