@@ -1,8 +1,11 @@
-// The whole run of "updater -D" when there is no device on USB, from start to exit, beside the
-// start and exit of a program that does nothing (true) measured in the same run:
-//   no_devices_emulated   the emulated USB bus, empty
-//   no_devices_host       the machine's own USB bus, through libusb
-// Target: under 0.3 s. Run: build-bench/bin/bench_updater_discover_empty (scripts/bench.sh).
+// The whole run of "updater -D", from start to exit, each beside a baseline measured in the same
+// run:
+//   no_devices_emulated   the emulated USB bus, empty          beside a program that does nothing
+//   no_devices_host       the machine's own USB bus (libusb)   beside a program that does nothing
+//   two_usb_devices       two simulated devices on the emulated bus, each connected, read and
+//                         let go                                beside -D on the empty bus
+// Targets: under 0.3 s with no device; under 0.3 s more for each device found.
+// Run: build-bench/bin/bench_updater_discover (scripts/bench.sh).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "ratio_reporter.h"
+#include "simulator_process.h"
 
 extern char** environ;
 
@@ -25,12 +29,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr double kTargetSeconds = 0.3;
+constexpr double kTargetSecondsPerDevice = 0.3;
+constexpr int kDeviceCount = 2;
 constexpr const char* kNothingProgram = "/bin/true";
 
-// A home and an empty USB bus for the whole run.
+// A home, an empty USB bus and a bus for the simulated devices, for the whole run.
 struct Folders {
     Folders() {
         std::filesystem::create_directories(bus);
+        std::filesystem::create_directories(busWithDevices);
         std::filesystem::create_directories(home);
     }
     ~Folders() { std::filesystem::remove_all(root); }
@@ -39,10 +46,20 @@ struct Folders {
         std::filesystem::temp_directory_path() / ("bench-discover-" + std::to_string(getpid()));
     std::string home = root + "/home";
     std::string bus = root + "/usb";
+    std::string busWithDevices = root + "/usb-devices";
 };
 
 Folders& folders() {
     static Folders instance;
+    return instance;
+}
+
+// Two devices of different models on the emulated bus, with the heartbeat a real one sends.
+SimulatorProcess& devices() {
+    static SimulatorProcess instance{
+        "lynkor-sim",
+        {"--usb-dir", folders().busWithDevices, "--device", "11111112", "--usb", "--address", "4",
+         "--model", "17", "--device", "22222224", "--usb", "--address", "6", "--model", "19"}};
     return instance;
 }
 
@@ -111,6 +128,12 @@ void discoverHost(benchmark::State& state) {
     s_measure(state, s_updater(), {"-D"}, {s_home()});
 }
 
+void discoverTwoDevices(benchmark::State& state) {
+    devices();
+    s_measure(state, s_updater(), {"-D"},
+              {s_home(), "LYNKOR_USB_EMULATION=" + folders().busWithDevices});
+}
+
 void nothing(benchmark::State& state) {
     s_measure(state, kNothingProgram, {}, {s_home()});
 }
@@ -119,6 +142,8 @@ BENCHMARK(discoverEmulated)->Name("discover/no_devices_emulated")->UseRealTime()
 BENCHMARK(nothing)->Name("baseline/no_devices_emulated")->UseRealTime();
 BENCHMARK(discoverHost)->Name("discover/no_devices_host")->UseRealTime();
 BENCHMARK(nothing)->Name("baseline/no_devices_host")->UseRealTime();
+BENCHMARK(discoverTwoDevices)->Name("discover/two_usb_devices")->UseRealTime();
+BENCHMARK(discoverEmulated)->Name("baseline/two_usb_devices")->UseRealTime();
 
 }  // namespace
 
@@ -126,6 +151,15 @@ int main(int argc, char** argv) {
     RatioReporter reporter(
         "discover", RatioReporter::counter("seconds"),
         [](const std::string& name, double value, double baseline) {
+            if (name.find("two_usb_devices") != std::string::npos) {
+                const double perDevice = (value - baseline) / kDeviceCount;
+                std::printf(
+                    "%-40s %7.4f s  (empty bus %7.4f s, %.4f s per device; target %.1f s "
+                    "per device: %s)\n",
+                    name.c_str(), value, baseline, perDevice, kTargetSecondsPerDevice,
+                    perDevice < kTargetSecondsPerDevice ? "met" : "MISSED");
+                return;
+            }
             std::printf("%-40s %7.4f s  (baseline %7.4f s, ratio %5.1f; target %.1f s: %s)\n",
                         name.c_str(), value, baseline, value / baseline, kTargetSeconds,
                         value < kTargetSeconds ? "met" : "MISSED");
