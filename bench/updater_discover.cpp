@@ -142,8 +142,8 @@ BENCHMARK(discoverEmulated)->Name("discover/no_devices_emulated")->UseRealTime()
 BENCHMARK(nothing)->Name("baseline/no_devices_emulated")->UseRealTime();
 BENCHMARK(discoverHost)->Name("discover/no_devices_host")->UseRealTime();
 BENCHMARK(nothing)->Name("baseline/no_devices_host")->UseRealTime();
-BENCHMARK(discoverTwoDevices)->Name("discover/two_usb_devices")->UseRealTime();
-BENCHMARK(discoverEmulated)->Name("baseline/two_usb_devices")->UseRealTime();
+BENCHMARK(discoverTwoDevices)->Name("discover/two_usb_devices")->UseRealTime()->MinTime(2.0);
+BENCHMARK(discoverEmulated)->Name("baseline/two_usb_devices")->UseRealTime()->MinTime(2.0);
 
 }  // namespace
 

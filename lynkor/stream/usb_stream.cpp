@@ -14,7 +14,11 @@ using lynkor::platform::UsbDevice;
 using lynkor::platform::UsbDeviceInfo;
 
 constexpr uint16_t kUsbContextCheck = 0xDEAD;
-constexpr int kReadTimeoutMs = 1000;
+// A bulk IN waits at most this long before the reader hears "nothing yet". The reader notices a
+// stop, or a request to bring the link in step, only between reads, so a long wait here is what
+// opening and closing a USB link would cost; at this length an idle link wakes twenty times a
+// second, a few microseconds of processor time each.
+constexpr int kReadSliceMs = 50;
 // How long one bulk OUT may wait for the device; each wait that runs out counts one attempt.
 constexpr int kWriteTimeoutMs = 1000;
 constexpr int kWriteAttempts = 10;
@@ -48,7 +52,7 @@ aErr s_get(uint8_t* byte, void* ref) {
     if (context->inputNext >= context->inputCount) {
         size_t received = 0;
         aErr result = context->backend->bulkIn(context->device, context->input.data(),
-                                               context->input.size(), &received, kReadTimeoutMs);
+                                               context->input.size(), &received, kReadSliceMs);
         if (result == aErrTimeout || (result == aErrNone && received == 0)) {
             return aErrNotReady;
         }

@@ -82,7 +82,7 @@ TEST_F(UsbStream, ReadsHandOutWholeTransfersByteByByte) {
     auto stream = open(77);
     ASSERT_NE(stream, nullptr);
     uint8_t byte = 0;
-    // Nothing sent: the read waits its second and answers that nothing is there.
+    // Nothing sent: the read waits its short slice and answers that nothing is there.
     EXPECT_EQ(aStream_Read(stream.get(), &byte, 1), aErrNotReady);
 
     const auto reply = pattern(1000);
