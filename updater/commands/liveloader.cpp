@@ -5,13 +5,13 @@
 #include <optional>
 
 #include "app/updater_app.h"
+#include "commands/connect_retries.h"
 #include "commands/get_firmware.h"
 #include "commands/open_store.h"
 #include "commands/updater_link_config.h"
 #include "display/output.h"
 #include "firmware/bird_file.h"
 #include "lynkor/Module.h"
-#include "lynkor/aTime.h"
 #include "lynkor/entities/SystemClass.h"
 #include "recovery/transfer_loader.h"
 #include "upgrade/transfer_firmware.h"
@@ -23,11 +23,6 @@ using Norvane::Lynkor::SystemClass;
 namespace {
 
 constexpr const char* kOperationName = "_get_fingerprint_imx";
-// Attempts at reaching a liveloader that is coming up on the bus, and the pause between them.
-constexpr int kLiveloaderConnectAttempts = 15;
-constexpr uint32_t kLiveloaderConnectPauseMs = 1000;
-// Every how many attempts the diagnostic says the bus is looked at afresh.
-constexpr int kConnectRefreshEvery = 3;
 // The system entity's identifier: one 32-bit word per subindex, the last fingerprint word first.
 constexpr uint8_t kIdentifierOption = 39;
 
@@ -63,24 +58,17 @@ std::optional<BirdFile> s_loaderBird(UpdaterApp& app, const UpdaterStore& store,
     }
 }
 
-// Reaches a liveloader that is coming up; every attempt tries the serial numbers in order.
+// Reaches a liveloader that is coming up on USB; every attempt tries the serial numbers in order.
 bool s_connectLiveloader(Module& module, std::initializer_list<uint32_t> serialNumbers) {
-    for (int attempt = 1; attempt <= kLiveloaderConnectAttempts; ++attempt) {
-        if (attempt % kConnectRefreshEvery == 0) {
-            debugPrintf(DEBUG_APP,
-                        "Failed enumeration after 3 tries, refreshing libusb context.\n");
-        }
+    return connectWithRetries(module, [serialNumbers](Module& coming) {
         for (const uint32_t serialNumber : serialNumbers) {
-            if (module.discoverAndConnect(USB, serialNumber) == aErrNone && module.isConnected()) {
-                return true;
+            if (coming.discoverAndConnect(USB, serialNumber) == aErrNone && coming.isConnected()) {
+                return aErrNone;
             }
-            module.disconnect();
+            coming.disconnect();
         }
-        if (attempt < kLiveloaderConnectAttempts) {
-            aTime_MSSleep(kLiveloaderConnectPauseMs);
-        }
-    }
-    return false;
+        return aErrNotFound;
+    });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/updater_app.h"
+#include "commands/connect_retries.h"
 #include "commands/discover_through_router.h"
 #include "commands/load_bird.h"
 #include "commands/open_store.h"
@@ -28,11 +29,6 @@ namespace {
 
 constexpr const char* kOperationName = "Update_Firmware";
 constexpr double kMillisecondsPerSecond = 1000.0;
-// After the loader restarted the device: attempts to reach it again, the pause between them,
-// and every how many attempts the diagnostic says the bus is looked at afresh.
-constexpr int kTargetReconnectAttempts = 15;
-constexpr uint32_t kTargetReconnectPauseMs = 1000;
-constexpr int kTargetReconnectRefreshEvery = 3;
 
 // How the target was reached, so that it is reached the same way once its loader runs.
 struct DirectRoute {
@@ -85,17 +81,8 @@ void s_reconnectAfterLoader(Module& target, uint32_t serialNumber, const TargetR
         return;
     }
     target.disconnect();
-    for (int attempt = 1; attempt <= kTargetReconnectAttempts; ++attempt) {
-        if (attempt % kTargetReconnectRefreshEvery == 0) {
-            debugPrintf(DEBUG_APP,
-                        "Failed enumeration after 3 tries, refreshing libusb context.\n");
-        }
-        if (s_reconnect(target, serialNumber, route) == aErrNone && target.isConnected()) {
-            return;
-        }
-        target.disconnect();
-        aTime_MSSleep(kTargetReconnectPauseMs);
-    }
+    connectWithRetries(target,
+                       [&](Module& module) { return s_reconnect(module, serialNumber, route); });
 }
 
 // The build to update to when none was named: the server's current one if it is stored, else
