@@ -4,13 +4,18 @@
 #include "commands/liveloader.h"
 #include "display/output.h"
 #include "recovery/isp_procedures.h"
+#include "recovery/transfer_loader.h"
 #include "upgrade/updater_entity.h"
 
 std::optional<Fingerprint> getFingerprint(UpdaterApp& app, const FingerprintRequest& request) {
-    if (std::optional<IspIdentification> words =
-            identify(app.display(), request.portName, request.baudRate)) {
-        app.chipKind = ChipKind::SerialIsp;
-        return *words;
+    // The name of the i.MX boot ROM on USB HID is no serial port: a serial boot loader cannot
+    // answer there, and trying to open it would only show the user an error.
+    if (request.portName != kImxRomHidPortName) {
+        if (std::optional<IspIdentification> words =
+                identify(app.display(), request.portName, request.baudRate)) {
+            app.chipKind = ChipKind::SerialIsp;
+            return *words;
+        }
     }
     app.chipKind = ChipKind::Imx;
     Fingerprint words{};

@@ -14,7 +14,6 @@ using server_e2e::kSerial;
 using server_e2e::kVersionLine;
 
 const std::regex kUpdateTime("Update time: [0-9]+\\.[0-9]{4} sec\n$");
-const std::string kNoSerialUsb = "Error Creating Serial [USB] ==> aErrIO\n";
 
 std::vector<Image> firmwareImages() {
     return {{0x60001000, BirdFileBuilder::noiseImage(3000, 41)},
@@ -87,7 +86,7 @@ TEST_F(ImxRecovery, TransfersTheServersBuildThroughTheLiveloader) {
                   "Validating build 1234 with server\n"
                   "Build 1234 is valid\n" +
                   kTransferLines);
-    EXPECT_EQ(result.standardError, kNoSerialUsb);
+    EXPECT_EQ(result.standardError, "");
     EXPECT_EQ(result.exitStatus, 0);
 
     EXPECT_EQ(requests(), (std::vector<std::string>{
@@ -119,7 +118,7 @@ TEST_F(ImxRecovery, NamedFileGivesTheLiveloaderAndTheFirmwareOfTheNamedDevice) {
     auto result = runUpdater({"-U", "-t", "RECOVER", "-s", "USB", "-f", path, "-d", kSerial});
     EXPECT_EQ(std::regex_replace(result.standardOutput, kUpdateTime, ""),
               kVersionLine + "Recovering from Birdfile: " + path + "\n" + kTransferLines);
-    EXPECT_EQ(result.standardError, kNoSerialUsb);
+    EXPECT_EQ(result.standardError, "");
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(requests(), std::vector<std::string>{});
     EXPECT_EQ(rom->history(), kLoaderHistory);
@@ -129,9 +128,8 @@ TEST_F(ImxRecovery, NamedFileGivesTheLiveloaderAndTheFirmwareOfTheNamedDevice) {
     startRom();
     auto anonymous = runUpdater({"-U", "-t", "RECOVER", "-s", "USB", "-f", path});
     EXPECT_EQ(anonymous.standardError,
-              kNoSerialUsb +
-                  "Add serial number or remove the bird filename to use a default recovery "
-                  "image.\nCould not get Device Identifier\n");
+              "Add serial number or remove the bird filename to use a default recovery "
+              "image.\nCould not get Device Identifier\n");
     EXPECT_EQ(anonymous.exitStatus, 1);
     EXPECT_EQ(rom->history(), std::vector<std::string>{});
 }
@@ -163,7 +161,7 @@ TEST_F(ImxRecovery, TransferFaultsOfTheLiveloaderFailTheRecoveryWithoutReboot) {
             running.upgrade(kSerial, c.upgrade);
         }
         auto result = runUpdater({"-U", "-t", "RECOVER", "-s", "USB", "-f", path, "-d", kSerial});
-        EXPECT_EQ(result.standardError, kNoSerialUsb + c.errors) << c.name;
+        EXPECT_EQ(result.standardError, c.errors) << c.name;
         EXPECT_EQ(result.exitStatus, 1) << c.name;
         EXPECT_TRUE(std::regex_search(result.standardOutput, kUpdateTime)) << c.name;
         const std::vector<std::string> log = running.upgradeLog(kSerial);
