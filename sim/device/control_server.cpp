@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "firmware_version.h"
+#include "option_values.h"
 #include "protocol_codes.h"
 #include "system_entity.h"
 #include "upgrade_protocol.h"
@@ -40,15 +42,9 @@ struct Request {
     PowerCycle& power() { return *target.power; }
 };
 
-unsigned long s_number(const std::string& text, unsigned long maximum, const char* what) {
-    const bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
-    try {
-        size_t used = 0;
-        const unsigned long value = std::stoul(text, &used, hex ? 16 : 10);
-        if (used == text.size() && text[0] != '-' && value <= maximum) {
-            return value;
-        }
-    } catch (const std::exception&) {
+uint32_t s_number(const std::string& text, uint32_t maximum, const char* what) {
+    if (const std::optional<uint32_t> value = parseUnsigned(text, kDecimalOrHex, maximum)) {
+        return *value;
     }
     throw RequestError(std::string("bad ") + what + " " + text);
 }
@@ -478,7 +474,9 @@ std::string s_upgradeLine(UpgradeProtocol& upgrade) {
            " base=" + s_hexText(settings.loadBase, 8) +
            " load=" + kLoadWords[static_cast<size_t>(settings.load)] +
            " reboot=" + kRebootWords[static_cast<size_t>(settings.reboot)] +
-           " build-after=" + std::to_string(settings.buildAfterReboot) +
+           " build-after=" + std::to_string(settings.buildAfterReboot) + " version-after=" +
+           (settings.versionAfterReboot ? firmwareVersionText(*settings.versionAfterReboot)
+                                        : std::string("keep")) +
            " serial-after=" + s_serialText(settings.serialAfterReboot) +
            " uei=" + kOnOffWords[upgrade.ueiData()] +
            " pooled=" + kOnOffWords[upgrade.pooledPackets()] +
@@ -519,6 +517,14 @@ Answer s_upgrade(Request& request) {
         } else if (name == "build-after") {
             settings.buildAfterReboot =
                 static_cast<uint32_t>(s_number(value, 0xFFFFFFFFul, name.c_str()));
+        } else if (name == "version-after") {
+            settings.versionAfterReboot.reset();
+            if (value != "keep") {
+                settings.versionAfterReboot = parseFirmwareVersion(value);
+                if (!settings.versionAfterReboot) {
+                    throw RequestError("bad version " + value);
+                }
+            }
         } else if (name == "serial-after") {
             settings.serialAfterReboot =
                 static_cast<uint32_t>(s_number("0x" + value, 0xFFFFFFFFul, "serial number"));

@@ -1,8 +1,9 @@
 #include "options.h"
 
-#include <cstdlib>
 #include <set>
-#include <sstream>
+
+#include "firmware_version.h"
+#include "option_values.h"
 
 namespace sim {
 
@@ -52,51 +53,14 @@ const std::set<std::string> kDeviceFlags = {"--tcp",      "--pty",    "--usb",
                                             "--usb-busy", "--beacon", "--loader"};
 const std::set<std::string> kGlobalValueOptions = {"--device", "--heartbeat-ms", "--usb-dir"};
 
-bool s_number(const std::string& text, int base, unsigned long maximum, unsigned long& value) {
-    try {
-        size_t used = 0;
-        value = std::stoul(text, &used, base);
-        return used == text.size() && text[0] != '-' && value <= maximum;
-    } catch (const std::exception&) {
-        return false;
+// The option's number, or nothing with the reason in `error`.
+std::optional<uint32_t> s_number(const std::string& value, int base, uint32_t maximum,
+                                 const char* what, std::string& error) {
+    std::optional<uint32_t> number = parseUnsigned(value, base, maximum);
+    if (!number) {
+        error = std::string("bad ") + what + " " + value;
     }
-}
-
-// "2.10.4" packs as 0x2F020A04; a number is taken as packed already.
-bool s_version(const std::string& text, uint32_t& packed) {
-    unsigned long number = 0;
-    if (text.find('.') == std::string::npos) {
-        if (!s_number(text, 0, 0xFFFFFFFFul, number)) {
-            return false;
-        }
-        packed = static_cast<uint32_t>(number);
-        return true;
-    }
-    std::istringstream parts(text);
-    std::string part;
-    packed = 0x2F;
-    int count = 0;
-    while (std::getline(parts, part, '.')) {
-        if (++count > 3 || part.empty() || !s_number(part, 10, 255, number)) {
-            return false;
-        }
-        packed = packed << 8 | static_cast<uint32_t>(number);
-    }
-    return count == 3;
-}
-
-bool s_identifier(const std::string& text, std::array<uint32_t, 4>& words) {
-    std::istringstream parts(text);
-    std::string part;
-    size_t count = 0;
-    unsigned long number = 0;
-    while (std::getline(parts, part, ',')) {
-        if (count == words.size() || part.empty() || !s_number(part, 16, 0xFFFFFFFFul, number)) {
-            return false;
-        }
-        words[count++] = static_cast<uint32_t>(number);
-    }
-    return count == words.size();
+    return number;
 }
 
 // Distinct per device, so that fingerprints tell devices apart.
@@ -107,68 +71,68 @@ std::array<uint32_t, 4> s_defaultIdentifier(uint32_t serial) {
 // Applies one option that describes the last device; false with the reason in `error`.
 bool s_deviceOption(const std::string& option, const std::string& value, DeviceConfig& config,
                     std::string& error) {
-    unsigned long number = 0;
+    std::optional<uint32_t> number;
     if (option == "--model") {
-        if (!s_number(value, 0, 0xFFFFFFFFul, number)) {
-            error = "bad model " + value;
+        if (!(number = s_number(value, kDecimalOrHex, UINT32_MAX, "model", error))) {
             return false;
         }
-        config.model = static_cast<uint32_t>(number);
+        config.model = *number;
     } else if (option == "--address") {
         // Module addresses are even; the odd ones include the query and route addresses.
-        if (!s_number(value, 0, 254, number) || number == 0 || number % 2 != 0) {
+        number = parseUnsigned(value, kDecimalOrHex, 254);
+        if (!number || *number == 0 || *number % 2 != 0) {
             error = "bad module address " + value;
             return false;
         }
-        config.address = static_cast<uint8_t>(number);
+        config.address = static_cast<uint8_t>(*number);
     } else if (option == "--behind") {
-        if (!s_number(value, 16, 0xFFFFFFFFul, number)) {
-            error = "bad router serial number " + value;
+        if (!(number = s_number(value, 16, UINT32_MAX, "router serial number", error))) {
             return false;
         }
-        config.routerSerial = static_cast<uint32_t>(number);
+        config.routerSerial = *number;
     } else if (option == "--version") {
-        if (!s_version(value, config.version)) {
+        const std::optional<uint32_t> version = parseFirmwareVersion(value);
+        if (!version) {
             error = "bad version " + value;
             return false;
         }
+        config.version = *version;
     } else if (option == "--build") {
-        if (!s_number(value, 10, 0xFFFFFFFFul, number)) {
-            error = "bad build " + value;
+        if (!(number = s_number(value, 10, UINT32_MAX, "build", error))) {
             return false;
         }
-        config.build = static_cast<uint32_t>(number);
+        config.build = *number;
     } else if (option == "--name") {
         config.name = value;
     } else if (option == "--identifier") {
-        if (!s_identifier(value, config.identifier)) {
+        const std::optional<std::array<uint32_t, 4>> words = parseWords(value, 16);
+        if (!words) {
             error = "bad identifier " + value;
             return false;
         }
+        config.identifier = *words;
     } else if (option == "--block-size") {
-        if (!s_number(value, 10, 0xFFFF, number)) {
-            error = "bad block size " + value;
+        if (!(number = s_number(value, 10, 0xFFFF, "block size", error))) {
             return false;
         }
-        config.blockSize = static_cast<uint16_t>(number);
+        config.blockSize = static_cast<uint16_t>(*number);
     } else if (option == "--down-ms") {
-        if (!s_number(value, 10, 60000, number)) {
-            error = "bad down-time " + value;
+        if (!(number = s_number(value, 10, 60000, "down-time", error))) {
             return false;
         }
-        config.downTime = std::chrono::milliseconds(number);
+        config.downTime = std::chrono::milliseconds(*number);
     } else if (option == "--reply-delay-ms") {
-        if (!s_number(value, 10, 60000, number)) {
-            error = "bad reply delay " + value;
+        if (!(number = s_number(value, 10, 60000, "reply delay", error))) {
             return false;
         }
-        config.replyDelay = std::chrono::milliseconds(number);
+        config.replyDelay = std::chrono::milliseconds(*number);
     } else if (option == "--stream-period-ms") {
-        if (!s_number(value, 10, 60000, number) || number == 0) {
+        number = parseUnsigned(value, 10, 60000);
+        if (!number || *number == 0) {
             error = "bad stream period " + value;
             return false;
         }
-        config.streamPeriod = std::chrono::milliseconds(number);
+        config.streamPeriod = std::chrono::milliseconds(*number);
     } else {
         (option == "--tcp"        ? config.tcp
          : option == "--pty"      ? config.pty
@@ -249,7 +213,6 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             return std::nullopt;
         }
         const std::string value = takesValue ? args[++i] : std::string();
-        unsigned long number = 0;
         if (deviceOption) {
             if (options.devices.empty()) {
                 error = option + " must follow --device";
@@ -259,33 +222,31 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
             }
         } else if (option == "--device") {
-            if (!s_number(value, 16, 0xFFFFFFFFul, number)) {
-                error = "bad serial number " + value;
+            const std::optional<uint32_t> serial =
+                s_number(value, 16, UINT32_MAX, "serial number", error);
+            if (!serial) {
                 return std::nullopt;
             }
             DeviceConfig config;
-            config.serial = static_cast<uint32_t>(number);
+            config.serial = *serial;
             config.identifier = s_defaultIdentifier(config.serial);
             options.devices.push_back(config);
         } else if (option == "--usb-dir") {
             options.usbDirectory = value;
         } else if (option == "--answer-queries") {
             options.answerQueries = true;
-        } else if (!s_number(value, 10, 3600000, number)) {
-            error = "bad heartbeat period " + value;
-            return std::nullopt;
+        } else if (const std::optional<uint32_t> period =
+                       s_number(value, 10, 3600000, "heartbeat period", error)) {
+            options.heartbeatPeriod = std::chrono::milliseconds(*period);
         } else {
-            options.heartbeatPeriod = std::chrono::milliseconds(number);
+            return std::nullopt;
         }
     }
     if (options.devices.empty()) {
         error = "no --device given";
         return std::nullopt;
     }
-    if (options.usbDirectory.empty()) {
-        const char* fromEnvironment = std::getenv("LYNKOR_USB_EMULATION");
-        options.usbDirectory = fromEnvironment != nullptr ? fromEnvironment : "";
-    }
+    options.usbDirectory = emulatedBusDirectory(options.usbDirectory);
     if (!s_checkDevices(options, error)) {
         return std::nullopt;
     }

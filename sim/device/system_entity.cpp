@@ -48,7 +48,7 @@ void installSystemEntity(Device& device, uint8_t routerAddress) {
         {3, Byte, ReadWrite, kHeartbeatInterval},
         {4, Byte, ReadWrite, 0},
         {6, Byte, ReadWrite, 0},
-        {7, Int, ReadOnly, config.version},
+        {kSystemVersion, Int, ReadOnly, config.version},
         {8, Byte, ReadOnly, config.model & 0xFF},
         {kSystemSerial, Int, ReadOnly, config.serial},
         {10, Void, WriteOnly, 0},

@@ -8,6 +8,7 @@ namespace sim {
 
 // Option codes of the system entity that other parts of the simulator look at.
 constexpr uint8_t kSystemRouter = 2;
+constexpr uint8_t kSystemVersion = 7;
 constexpr uint8_t kSystemSerial = 9;
 constexpr uint8_t kSystemRouteToMe = 20;
 constexpr uint8_t kSystemName = 32;
@@ -21,7 +22,7 @@ constexpr uint32_t kFeaturePooledPackets = 0x80000000u;
 // the device sits behind, or its own.
 void installSystemEntity(Device& device, uint8_t routerAddress);
 
-// A number the system entity holds (serial number, build, protocol features): what every
+// A number the system entity holds (serial number, version, build, protocol features): what every
 // transport and query shows of the device, so a restart changes it here.
 uint32_t systemNumber(Device& device, uint8_t option);
 void setSystemNumber(Device& device, uint8_t option, uint32_t value);

@@ -349,8 +349,12 @@ void UpgradeProtocol::reboot() {
     if (settings_.reboot == RebootAction::Ignore) {
         return;
     }
-    restartInto(UpgradeMode::Application, settings_.serialAfterReboot,
-                [this] { setSystemNumber(device_, kSystemBuild, settings_.buildAfterReboot); });
+    restartInto(UpgradeMode::Application, settings_.serialAfterReboot, [this] {
+        setSystemNumber(device_, kSystemBuild, settings_.buildAfterReboot);
+        if (settings_.versionAfterReboot) {
+            setSystemNumber(device_, kSystemVersion, *settings_.versionAfterReboot);
+        }
+    });
 }
 
 void UpgradeProtocol::ueiRequest(const Bytes& request, HostConnection& host) {

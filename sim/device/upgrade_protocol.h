@@ -44,8 +44,8 @@ enum class UpgradeMode { Application, Loader };
 // silently; the same, then announce itself with the LOAD answer once a host has found it again;
 // restart into the loader showing the placeholder serial number 0xDEADDEAD; or leave for good.
 enum class LoadAction { Answer, Restart, Announce, Placeholder, Vanish };
-// What REBOOT does: restart into the application (with the build and serial number it is set to
-// come back with), or nothing.
+// What REBOOT does: restart into the application (with the build, version and serial number it is
+// set to come back with), or nothing.
 enum class RebootAction { Restart, Ignore };
 
 struct UpgradeSettings {
@@ -55,6 +55,8 @@ struct UpgradeSettings {
     LoadAction load = LoadAction::Restart;
     RebootAction reboot = RebootAction::Restart;
     uint32_t buildAfterReboot = 0;
+    // The packed firmware version after a REBOOT; empty keeps the one it has.
+    std::optional<uint32_t> versionAfterReboot;
     uint32_t serialAfterReboot = 0;
     // Data bytes still to come before the device dies (leaves for good) on the data request
     // that brings them to 0; empty for never.

@@ -13,6 +13,7 @@
 #include "arguments.h"
 #include "lynkor/aDiscovery.h"
 #include "lynkor/aLink.h"
+#include "option_values.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ struct Options {
 };
 
 using server_programs::parseAddress;
-using server_programs::parseNumber;
+using sim::readUnsigned;
 
 bool s_parse(int argc, char** argv, Options& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -52,18 +53,18 @@ bool s_parse(int argc, char** argv, Options& options) {
         const char* value = argv[i + 1];
         bool good = false;
         if (option == "--port") {
-            good = parseNumber(value, 10, options.port) && options.port <= UINT16_MAX;
+            good = readUnsigned(value, 10, options.port) && options.port <= UINT16_MAX;
         } else if (option == "--host") {
             good = parseAddress(value, options.host);
         } else if (option == "--find") {
-            good = parseNumber(value, 16, options.findSerial);
+            good = readUnsigned(value, 16, options.findSerial);
             options.find = true;
         } else if (option == "--id") {
-            good = parseNumber(value, 10, options.id) && options.id <= UINT8_MAX;
+            good = readUnsigned(value, 10, options.id) && options.id <= UINT8_MAX;
         } else if (option == "--count") {
-            good = parseNumber(value, 10, options.count);
+            good = readUnsigned(value, 10, options.count);
         } else if (option == "--timeout-ms") {
-            good = parseNumber(value, 10, options.timeoutMs);
+            good = readUnsigned(value, 10, options.timeoutMs);
         }
         if (!good) {
             return false;

@@ -10,6 +10,7 @@
 
 #include "arguments.h"
 #include "lynkor/aLink.h"
+#include "option_values.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ struct Options {
 };
 
 using server_programs::parseAddress;
-using server_programs::parseNumber;
+using sim::readUnsigned;
 
 bool s_parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -48,24 +49,24 @@ bool s_parse(int argc, char** argv, Options& options) {
         const int left = argc - i - 1;
         if (option == "--usb" && left >= 1) {
             options.kind = Options::Kind::kUsb;
-            if (!parseNumber(argv[++i], 16, options.serial)) {
+            if (!readUnsigned(argv[++i], 16, options.serial)) {
                 return false;
             }
         } else if (option == "--tcp" && left >= 2) {
             options.kind = Options::Kind::kTcp;
             const std::string endpoint = argv[i + 2];
             const size_t colon = endpoint.rfind(':');
-            if (!parseNumber(argv[i + 1], 16, options.serial) || colon == std::string::npos ||
+            if (!readUnsigned(argv[i + 1], 16, options.serial) || colon == std::string::npos ||
                 !parseAddress(endpoint.substr(0, colon).c_str(), options.address) ||
-                !parseNumber(endpoint.c_str() + colon + 1, 10, options.port)) {
+                !readUnsigned(endpoint.c_str() + colon + 1, 10, options.port)) {
                 return false;
             }
             i += 2;
         } else if (option == "--serial" && left >= 3) {
             options.kind = Options::Kind::kSerial;
             options.serialPort = argv[i + 2];
-            if (!parseNumber(argv[i + 1], 16, options.serial) ||
-                !parseNumber(argv[i + 3], 10, options.baud)) {
+            if (!readUnsigned(argv[i + 1], 16, options.serial) ||
+                !readUnsigned(argv[i + 3], 10, options.baud)) {
                 return false;
             }
             i += 3;

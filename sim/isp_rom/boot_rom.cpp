@@ -1,7 +1,8 @@
 #include "boot_rom.h"
 
-#include <cstdlib>
 #include <sstream>
+
+#include "option_values.h"
 
 namespace isp_sim {
 namespace {
@@ -30,17 +31,8 @@ constexpr size_t kMaxLine = 256;
 constexpr const char* kBootCodeVersion = "2\r\n4\r\n";
 constexpr char kBadEchoCharacter = '#';
 
-bool s_number(const std::string& text, uint32_t& value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    const unsigned long long parsed = std::strtoull(text.c_str(), nullptr, 10);
-    if (parsed > UINT32_MAX) {
-        return false;
-    }
-    value = static_cast<uint32_t>(parsed);
-    return true;
-}
+// The boot loader's numbers are decimal.
+constexpr int kDecimal = 10;
 
 // The command's numeric arguments, when it has exactly `count` of them.
 bool s_arguments(const std::vector<std::string>& words, size_t count,
@@ -50,7 +42,7 @@ bool s_arguments(const std::vector<std::string>& words, size_t count,
     }
     values.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        if (!s_number(words[i + 1], values[i])) {
+        if (!sim::readUnsigned(words[i + 1], kDecimal, values[i])) {
             return false;
         }
     }
@@ -177,7 +169,7 @@ void BootRom::onLine(const std::string& line) {
             return;
         case State::AwaitingCrystal: {
             uint32_t kiloHertz = 0;
-            if (!s_number(line, kiloHertz)) {
+            if (!sim::readUnsigned(line, kDecimal, kiloHertz)) {
                 record_("sync refused " + line);
                 restartSync();
                 return;
@@ -316,7 +308,7 @@ uint32_t BootRom::execute(const std::vector<std::string>& words, std::string& ex
         }
         case 'G': {
             uint32_t address = 0;
-            if (words.size() != 3 || !s_number(words[1], address) ||
+            if (words.size() != 3 || !sim::readUnsigned(words[1], kDecimal, address) ||
                 (words[2] != "T" && words[2] != "A")) {
                 return kParamError;
             }
@@ -393,7 +385,7 @@ void BootRom::onChecksum(const std::string& line) {
         sum += byte;
     }
     uint32_t received = 0;
-    const bool matches = s_number(line, received) && received == sum;
+    const bool matches = sim::readUnsigned(line, kDecimal, received) && received == sum;
     if (!matches || resendsLeft_ > 0) {
         if (matches) {
             --resendsLeft_;

@@ -1,7 +1,6 @@
 #include "rom_options.h"
 
-#include <cstdlib>
-#include <sstream>
+#include "option_values.h"
 
 namespace isp_sim {
 
@@ -36,32 +35,6 @@ const std::map<std::string, bool RomOptions::*> kFlags = {
     {"--bad-echo", &RomOptions::badEcho},
 };
 
-bool s_number(const std::string& text, uint32_t& value) {
-    if (text.empty() || text[0] == '-' || text[0] == '+') {
-        return false;
-    }
-    char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
-    if (*end != '\0' || parsed > UINT32_MAX) {
-        return false;
-    }
-    value = static_cast<uint32_t>(parsed);
-    return true;
-}
-
-bool s_words(const std::string& text, std::array<uint32_t, 4>& words) {
-    std::istringstream in(text);
-    std::string part;
-    size_t count = 0;
-    while (std::getline(in, part, ',')) {
-        if (count == words.size() || !s_number(part, words[count])) {
-            return false;
-        }
-        ++count;
-    }
-    return count == words.size();
-}
-
 }  // namespace
 
 std::optional<RomOptions> parseRomOptions(const std::vector<std::string>& args,
@@ -91,14 +64,17 @@ std::optional<RomOptions> parseRomOptions(const std::vector<std::string>& args,
         } else if (option == "--sync-text") {
             options.syncText = value;
         } else if (option == "--identification") {
-            accepted = s_words(value, options.identification);
+            const auto words = sim::parseWords(value, sim::kDecimalOrHex);
+            options.identification = words.value_or(options.identification);
+            accepted = words.has_value();
         } else if (option == "--part-id") {
-            accepted = s_number(value, options.partId);
+            accepted = sim::readUnsigned(value, sim::kDecimalOrHex, options.partId);
         } else if (option == "--resend") {
-            accepted = s_number(value, number);
+            accepted = sim::readUnsigned(value, sim::kDecimalOrHex, number);
             options.resends = static_cast<int>(number);
         } else if (option == "--code") {
-            accepted = value.size() > 2 && value[1] == '=' && s_number(value.substr(2), number);
+            accepted = value.size() > 2 && value[1] == '=' &&
+                       sim::readUnsigned(value.substr(2), sim::kDecimalOrHex, number);
             options.returnCodes[value[0]] = number;
         } else {
             accepted = false;

@@ -1,6 +1,6 @@
 #include "rom_options.h"
 
-#include <cstdlib>
+#include "option_values.h"
 
 namespace sim {
 
@@ -48,13 +48,12 @@ std::optional<RomOptions> parseRomOptions(const std::vector<std::string>& args,
         } else if (option == "--hab-closed") {
             options.behaviour.habClosed = true;
         } else if (option == "--write-status") {
-            char* end = nullptr;
-            const unsigned long word = std::strtoul(value.c_str(), &end, 16);
-            if (value.empty() || *end != '\0' || word > 0xFFFFFFFFul) {
+            const std::optional<uint32_t> word = parseUnsigned(value, 16);
+            if (!word) {
                 error = "bad status word " + value;
                 return std::nullopt;
             }
-            options.behaviour.writeStatus = static_cast<uint32_t>(word);
+            options.behaviour.writeStatus = *word;
         } else if (option == "--after-jump") {
             options.afterJump = value;
         } else {
@@ -66,10 +65,7 @@ std::optional<RomOptions> parseRomOptions(const std::vector<std::string>& args,
         error = "give --hid, --pty or both";
         return std::nullopt;
     }
-    if (options.usbDirectory.empty()) {
-        const char* fromEnvironment = std::getenv("LYNKOR_USB_EMULATION");
-        options.usbDirectory = fromEnvironment != nullptr ? fromEnvironment : "";
-    }
+    options.usbDirectory = emulatedBusDirectory(options.usbDirectory);
     if (options.hid && options.usbDirectory.empty()) {
         error = "--hid needs --usb-dir or LYNKOR_USB_EMULATION";
         return std::nullopt;

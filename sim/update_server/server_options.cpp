@@ -1,7 +1,8 @@
 #include "server_options.h"
 
-#include <cstdlib>
 #include <string_view>
+
+#include "option_values.h"
 
 const char* const kServerUsage =
     "usage: update_server --root DIR [--log-requests] [--cert FILE --key FILE]\n"
@@ -10,6 +11,13 @@ const char* const kServerUsage =
     "                     [--base64 truncate|invalid] [--body-file FILE]\n"
     "       update_server --make-demo DIR SERIAL\n"
     "Listens on 127.0.0.1 at a free port and prints the port as its first line.\n";
+
+namespace {
+
+// The largest count or time the options take.
+constexpr uint32_t kLargestNumber = 1000000;
+
+}  // namespace
 
 std::optional<ServerOptions> parseServerOptions(int argc, char** argv) {
     ServerOptions options;
@@ -22,16 +30,10 @@ std::optional<ServerOptions> parseServerOptions(int argc, char** argv) {
             return std::string(argv[++i]);
         };
         auto number = [&]() -> std::optional<int> {
-            auto text = value();
-            if (!text) {
-                return std::nullopt;
-            }
-            char* end = nullptr;
-            long parsed = std::strtol(text->c_str(), &end, 10);
-            if (text->empty() || *end != '\0' || parsed < 0 || parsed > 1000000) {
-                return std::nullopt;
-            }
-            return static_cast<int>(parsed);
+            const std::optional<std::string> text = value();
+            const std::optional<uint32_t> parsed =
+                text ? sim::parseUnsigned(*text, 10, kLargestNumber) : std::nullopt;
+            return parsed ? std::optional<int>(static_cast<int>(*parsed)) : std::nullopt;
         };
         std::optional<std::string> text;
         std::optional<int> count;

@@ -368,7 +368,7 @@ protected:
 // After LOAD the device leaves (the TCP connection closed as set, USB off the bus), stays away
 // for the down-time, and comes back running its loader under the serial number asked for;
 // REBOOT brings it back running the new build.
-TEST_P(DeviceSimRestart, LoadVariantsLeaveAndComeBackAsAskedAndRebootBringsTheNewBuild) {
+TEST_P(DeviceSimRestart, LoadVariantsLeaveAndComeBackAsAskedAndRebootBringsTheNewBuildAndVersion) {
     DeviceSim sim(s_args(bus_.path(), GetParam()));
     const std::vector<LoadCase> cases = {
         {"restart", "fin", "40F5849A"},
@@ -420,12 +420,22 @@ TEST_P(DeviceSimRestart, LoadVariantsLeaveAndComeBackAsAskedAndRebootBringsTheNe
         EXPECT_EQ(back.ending(), ending(load.close));
     }
 
-    // REBOOT, ignored, leaves the device where it is; then it restarts into the new build.
+    // REBOOT, ignored, leaves the device where it is; then it restarts into the new build and
+    // version. The loads before kept the version the device started with.
     RawHost host = connect(sim, kSerial, kComeBackWait);
-    sim.upgrade(kSerial, "mode=loader reboot=ignore");
+    EXPECT_EQ(host.request(kAddress, {3, 0x47, 0x20}),
+              (RawPacket{kAddress, {3, 7, 0, 0x2F, 2, 10, 4}}));
+    EXPECT_EQ(sim.upgrade(kSerial, "mode=loader reboot=ignore")["version-after"], "keep");
     host.send(kAddress, {95, 6});
     EXPECT_TRUE(host.quiet());
-    sim.upgrade(kSerial, "reboot=restart build-after=2001");
+    for (const char* bad : {"2.12", "2.256.0", "2.12.0.1", "x", "-1"}) {
+        EXPECT_EQ(sim.control("upgrade " + kSerial + " version-after=" + bad).back(),
+                  std::string("error bad version ") + bad);
+    }
+    EXPECT_EQ(sim.upgrade(kSerial, "version-after=0x2F020C00")["version-after"], "2.12.0");
+    EXPECT_EQ(sim.upgrade(kSerial,
+                          "reboot=restart build-after=2001 version-after=2.12.1")["version-after"],
+              "2.12.1");
     const auto sent = Clock::now();
     host.send(kAddress, {95, 6});
     EXPECT_NE(host.ending(), RawHost::Ending::Open);
@@ -435,6 +445,8 @@ TEST_P(DeviceSimRestart, LoadVariantsLeaveAndComeBackAsAskedAndRebootBringsTheNe
               (RawPacket{kAddress, {73, 0xFF, 0, 0, 0x07, 0xD1}}));
     EXPECT_EQ(rebooted.request(kAddress, {3, 0x6B, 0x20}),
               (RawPacket{kAddress, {3, 43, 0, 0, 0, 0x07, 0xD1}}));
+    EXPECT_EQ(rebooted.request(kAddress, {3, 0x47, 0x20}),
+              (RawPacket{kAddress, {3, 7, 0, 0x2F, 2, 12, 1}}));
     EXPECT_EQ(sim.upgrade(kSerial)["mode"], "app");
     // Three LOADs and a REBOOT, four restarts from the control socket.
     EXPECT_EQ(sim.restart(kSerial)["restarts"], "8");
