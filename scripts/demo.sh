@@ -60,8 +60,9 @@ wait_for "$work/server" .
 url=http://127.0.0.1:$(head -n 1 "$work/server")/cgi/u
 
 # On USB the demo device and a second one held by another program; on TCP a device of the same
-# model and two others. The two to update run build 1000 and come back from their update
-# running 1001, after a reboot of 1.5 s.
+# model and two others. The two to update run version 2.11.3 (build 1000) and come back from
+# their update running 2.12.0 (build 1001), as the update server lists the builds, after a
+# reboot of 1.5 s.
 build/bin/lynkor-sim --answer-queries --usb-dir "$work/usb" \
     --device "$usb_serial" --usb --address 4 --model 17 --version 2.11.3 --build 1000 \
     --block-size 256 --down-ms 1500 --name "Demo hub" \
@@ -81,8 +82,8 @@ control() {
         [[ $line == ok || $line == error* ]] && break
     done
 }
-control "upgrade $usb_serial load=restart build-after=1001"
-control "upgrade $tcp_serial load=answer build-after=1001"
+control "upgrade $usb_serial load=restart build-after=1001 version-after=2.12.0"
+control "upgrade $tcp_serial load=answer build-after=1001 version-after=2.12.0"
 # They answer a little slowly, as real ones do, so that the transfer can be watched.
 control "reply-delay $usb_serial 15"
 control "reply-delay $tcp_serial 5"
