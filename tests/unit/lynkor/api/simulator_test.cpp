@@ -1,8 +1,6 @@
 // The object layer against the device simulator, over TCP and over emulated USB: connecting
 // from a spec, typed exchanges with their exact bytes, byte arrays, module queries, store slots,
 // routing through a router, and streaming.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 
 #include <gtest/gtest.h>
 
@@ -14,9 +12,10 @@
 #include <thread>
 
 #include "connected_module.h"
-#include "lynkor/aEmulation.h"
 #include "support/device_sim.h"
-#include "support/temp_dir.h"
+#include "support/emulated_usb_bus.h"
+#include "support/eventually.h"
+#include "support/sim_link_spec.h"
 
 namespace {
 
@@ -26,6 +25,8 @@ using api_test::TestEntity;
 using Norvane::Lynkor::Link;
 using Norvane::Lynkor::Module;
 using testing_support::DeviceSim;
+using testing_support::eventually;
+using testing_support::simLinkSpec;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint8_t kSystem = 3;
@@ -49,41 +50,6 @@ Bytes s_pattern(size_t length, uint8_t seed) {
     return bytes;
 }
 
-bool s_eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-// The emulated USB bus of a test; the library looks there while it lives.
-class UsbBus {
-public:
-    UsbBus() { aEmulation_Select(dir_.path().c_str()); }
-    ~UsbBus() { aEmulation_Select(nullptr); }
-    const std::string& path() const { return dir_.path(); }
-
-private:
-    testing_support::TempDir dir_;
-};
-
-linkSpec s_spec(DeviceSim& sim, const std::string& transport, const char* serial, uint32_t number) {
-    linkSpec spec{};
-    spec.serial_num = number;
-    if (transport == "tcp") {
-        spec.type = TCPIP;
-        spec.ip_address = htonl(INADDR_LOOPBACK);
-        spec.ip_port = static_cast<uint32_t>(sim.tcpPort(serial));
-    } else {
-        spec.type = USB;
-    }
-    return spec;
-}
-
 // One simulated device on the transport of the test's parameter, with a Module connected to it.
 class OnSimulator : public testing::TestWithParam<std::string> {
 protected:
@@ -95,7 +61,7 @@ protected:
     void SetUp() override {
         sim.command(std::string("prop ") + kSerial + " 18 3 0 type=bytes access=rw");
         module.setConfig(directConfig());
-        ASSERT_EQ(module.connectFromSpec(s_spec(sim, GetParam(), kSerial, kSerialNumber)),
+        ASSERT_EQ(module.connectFromSpec(simLinkSpec(sim, GetParam(), kSerial, kSerialNumber)),
                   aErrNone);
         system.init(&module, kSystem, 0);
         bytes.init(&module, kBytesCommand, 0);
@@ -103,7 +69,7 @@ protected:
     std::vector<std::string> history() { return sim.history(kSerial); }
     long stat(const std::string& name) { return sim.stats(kSerial)[name]; }
 
-    UsbBus bus;
+    testing_support::EmulatedUsbBus bus;
     DeviceSim sim;
     Module module{2, 17};
     TestEntity system;
@@ -184,7 +150,7 @@ TEST_P(OnSimulator, ByteArraysOfEverySizeArriveWhole) {
 std::thread s_answerGetWith(DeviceSim& sim, const std::vector<Bytes>& packets) {
     sim.fault(kSerial, "cmd=18 opt=3 dir=get action=drop times=1");
     return std::thread([&sim, packets] {
-        s_eventually([&] { return sim.stats(kSerial)["faults_fired"] > 0; });
+        eventually([&] { return sim.stats(kSerial)["faults_fired"] > 0; });
         for (const Bytes& packet : packets) {
             sim.command(std::string("packet ") + kSerial + " " + s_hex(packet));
         }
@@ -258,7 +224,7 @@ TEST_P(OnSimulator, StreamsAtOneKilohertzInOrderAndServesGetsFromTheCache) {
                   nullptr),
               aErrNone);
     EXPECT_EQ(history().back(), "04075D81200403FF00");
-    ASSERT_TRUE(s_eventually([&] {
+    ASSERT_TRUE(eventually([&] {
         std::lock_guard lock(mutex);
         return times.size() >= 1000;
     }));
@@ -297,14 +263,13 @@ TEST_P(OnSimulator, StreamsAtOneKilohertzInOrderAndServesGetsFromTheCache) {
     EXPECT_EQ(history().back(), "04075D822004030900");
     EXPECT_EQ(system.registerOptionCallback(0xFF, false, nullptr, nullptr), aErrNone);
     EXPECT_EQ(history().back(), "04075D82200403FF00");
-    EXPECT_TRUE(
-        s_eventually([&] { return sim.command(std::string("streams ") + kSerial).empty(); }));
+    EXPECT_TRUE(eventually([&] { return sim.command(std::string("streams ") + kSerial).empty(); }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, OnSimulator, testing::Values("tcp", "usb"));
 
 TEST(RouterOnSimulator, ChildrenReadThroughTheRouterAndOutliveIt) {
-    UsbBus bus;
+    testing_support::EmulatedUsbBus bus;
     DeviceSim sim({"--heartbeat-ms",
                    "0",
                    "--usb-dir",
@@ -328,7 +293,7 @@ TEST(RouterOnSimulator, ChildrenReadThroughTheRouterAndOutliveIt) {
                    "A000"});
     auto router = std::make_unique<Module>(8, uint8_t{0});
     router->setConfig(directConfig());
-    ASSERT_EQ(router->connectFromSpec(s_spec(sim, "usb", "0000A000", 0xA000)), aErrNone);
+    ASSERT_EQ(router->connectFromSpec(simLinkSpec(sim, "usb", "0000A000", 0xA000)), aErrNone);
     EXPECT_EQ(router->getModuleAddress(), 2);
     Module first(6, uint8_t{0});
     Module second(10, uint8_t{0});

@@ -9,6 +9,7 @@
 
 #include "connected_module.h"
 #include "lynkor/aTime.h"
+#include "support/eventually.h"
 
 namespace {
 
@@ -17,22 +18,12 @@ using namespace std::chrono_literals;
 using Norvane::Lynkor::Link;
 using Norvane::Lynkor::Module;
 using Norvane::Lynkor::StreamStatusEntry;
+using testing_support::eventually;
 
 constexpr uint8_t A = kDeviceAddress;
 constexpr uint8_t C = kEntityCommand;
 constexpr uint8_t I = kEntityIndex;
 constexpr uint8_t kLink = 93;
-
-bool s_eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // What the callbacks saw.
 struct Seen {
@@ -119,7 +110,7 @@ TEST_F(Streaming, WildcardRegistrationFeedsCallbacksInOrderAndTheCacheServesGets
     EXPECT_EQ(fixture.device.received().back(), (Packet{A, {kLink, 0x81, 0x20, A, C, 0xFF, I}}));
 
     fixture.device.send(s_samples(5, 1000, 300));
-    ASSERT_TRUE(s_eventually([&] { return seen.count() == 300; }));
+    ASSERT_TRUE(eventually([&] { return seen.count() == 300; }));
     for (uint32_t i = 0; i < 300; ++i) {
         ASSERT_EQ(seen.values[i], 1000 + i);
         ASSERT_EQ(seen.users[i], &user);
@@ -141,7 +132,7 @@ TEST_F(Streaming, WildcardRegistrationFeedsCallbacksInOrderAndTheCacheServesGets
 
     // Each streamed option has its own exact key.
     fixture.device.send({sample(A, C, 1, I, 1, 7), sample(A, C, 2, I, 2, 8)});
-    ASSERT_TRUE(s_eventually([&] { return seen.count() == 302; }));
+    ASSERT_TRUE(eventually([&] { return seen.count() == 302; }));
     StreamStatusEntry entries[4] = {};
     uint32_t count = 0;
     EXPECT_EQ(entity.getStreamStatus(entries, 2, &count), aErrSize);
@@ -177,7 +168,7 @@ TEST_F(Streaming, SamplesDecodeByTypeAndMalformedOnesAreNotCached) {
     uint32_t i = 0;
     uint32_t cached = 0;
     ASSERT_TRUE(
-        s_eventually([&] { return link.getStreamValue(A, C, 3, I, 5, &cached) == aErrNone; }));
+        eventually([&] { return link.getStreamValue(A, C, 3, I, 5, &cached) == aErrNone; }));
     EXPECT_EQ(entity.getUEI32(3, 5, &i), aErrStreamStale);
     EXPECT_EQ(i, 0x44556677u);
     EXPECT_EQ(entity.getUEI8(1, 3, &b), aErrNone);
@@ -224,7 +215,7 @@ TEST_F(Streaming, AFloodWithASlowCallbackNeitherBlocksGetsNorGrowsWithoutBound) 
     // Registering while the reader is busy with the flood does not wait on it.
     EXPECT_EQ(entity.registerOptionCallback(6, true, nullptr, nullptr), aErrNone);
     // The ring holds at most 499 waiting calls; the rest are dropped, never queued up.
-    ASSERT_TRUE(s_eventually([&] { return fixture.device.received().size() >= 3; }));
+    ASSERT_TRUE(eventually([&] { return fixture.device.received().size() >= 3; }));
     std::this_thread::sleep_for(200ms);
     EXPECT_LE(calls.load(), 600);
 }
@@ -248,7 +239,7 @@ TEST_F(Streaming, WildcardsLearnAtMostALimitedNumberOfKeysButCallAlways) {
             }
             fixture.device.send(batch);
             sent += 32;
-            ASSERT_TRUE(s_eventually([&] { return calls.load() == sent; }));
+            ASSERT_TRUE(eventually([&] { return calls.load() == sent; }));
         }
     }
     EXPECT_EQ(link.filterActiveStreamKeys(A, 0xFF, 0xFF, 0xFF, 0xFF, true).size(), 4096u);
@@ -261,10 +252,10 @@ TEST_F(Streaming, ReplacingACallbackSwapsItsUserTooAndThrowingOnesAreContained) 
     int userB = 0;
     ASSERT_EQ(entity.registerOptionCallback(5, true, s_recordInto(first), &userA), aErrNone);
     fixture.device.send(s_samples(5, 0, 5));
-    ASSERT_TRUE(s_eventually([&] { return first.count() == 5; }));
+    ASSERT_TRUE(eventually([&] { return first.count() == 5; }));
     ASSERT_EQ(entity.registerOptionCallback(5, true, s_recordInto(second), &userB), aErrNone);
     fixture.device.send(s_samples(5, 5, 5));
-    ASSERT_TRUE(s_eventually([&] { return second.count() == 5; }));
+    ASSERT_TRUE(eventually([&] { return second.count() == 5; }));
     EXPECT_EQ(first.count(), 5u);
     EXPECT_EQ(second.users.front(), &userB);
 
@@ -279,7 +270,7 @@ TEST_F(Streaming, ReplacingACallbackSwapsItsUserTooAndThrowingOnesAreContained) 
               aErrNone);
     fixture.device.send(s_samples(6, 0, 3));
     fixture.device.send(s_samples(5, 10, 3));
-    ASSERT_TRUE(s_eventually([&] { return second.count() == 8; }));
+    ASSERT_TRUE(eventually([&] { return second.count() == 8; }));
     EXPECT_EQ(thrown.load(), 3);
 }
 
@@ -297,7 +288,7 @@ TEST_F(Streaming, ACallbackMayDisableItself) {
                   nullptr),
               aErrNone);
     fixture.device.send(s_samples(5, 0, 50));
-    ASSERT_TRUE(s_eventually([&] { return disabled.load() != aErrUnknown; }));
+    ASSERT_TRUE(eventually([&] { return disabled.load() != aErrUnknown; }));
     EXPECT_EQ(disabled.load(), aErrNone);
     fixture.device.send(s_samples(5, 0, 50));
     std::this_thread::sleep_for(100ms);
@@ -329,7 +320,7 @@ TEST_F(Streaming, DestroyingWhileSamplesPourInEndsCleanly) {
             std::this_thread::sleep_for(1ms);
         }
     });
-    ASSERT_TRUE(s_eventually([&] { return calls.load() > 10; }));
+    ASSERT_TRUE(eventually([&] { return calls.load() > 10; }));
     module.reset();
     const int atDestroy = calls.load();
     std::this_thread::sleep_for(50ms);
@@ -342,11 +333,11 @@ TEST_F(Streaming, DisconnectStopsStreamingAndResetKeepsIt) {
     Seen seen;
     ASSERT_EQ(entity.registerOptionCallback(5, true, s_recordInto(seen), nullptr), aErrNone);
     EXPECT_EQ(link.reset(), aErrNone);
-    ASSERT_TRUE(s_eventually([&] { return link.isConnected(); }));
+    ASSERT_TRUE(eventually([&] { return link.isConnected(); }));
     // The reset link has a new connection; give the device time to take it.
     std::this_thread::sleep_for(100ms);
     fixture.device.send(s_samples(5, 0, 4));
-    ASSERT_TRUE(s_eventually([&] { return seen.count() == 4; }));
+    ASSERT_TRUE(eventually([&] { return seen.count() == 4; }));
     EXPECT_EQ(link.disconnect(), aErrNone);
     uint32_t value = 0;
     EXPECT_EQ(link.getStreamValue(A, C, 5, I, 0, &value), aErrNotFound);
@@ -373,7 +364,7 @@ TEST_F(Streaming, LinksSharingOneLinkAllGetTheirSamplesAndOutliveTheRouter) {
     ASSERT_EQ(routed.registerOptionCallback(5, true, s_recordInto(viaChild), nullptr), aErrNone);
     bus.send(s_samples(5, 0, 3, A));
     bus.send(s_samples(5, 0, 3, 6));
-    ASSERT_TRUE(s_eventually([&] { return viaRouter.count() == 3 && viaChild.count() == 3; }));
+    ASSERT_TRUE(eventually([&] { return viaRouter.count() == 3 && viaChild.count() == 3; }));
 
     router.reset();
     uint8_t value = 0;
@@ -381,7 +372,7 @@ TEST_F(Streaming, LinksSharingOneLinkAllGetTheirSamplesAndOutliveTheRouter) {
     EXPECT_EQ(value, 0x42);
     EXPECT_EQ(bus.received().back().address, 6);
     bus.send(s_samples(5, 10, 2, 6));
-    ASSERT_TRUE(s_eventually([&] { return viaChild.count() == 5; }));
+    ASSERT_TRUE(eventually([&] { return viaChild.count() == 5; }));
 }
 
 }  // namespace

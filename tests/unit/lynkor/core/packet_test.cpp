@@ -4,15 +4,15 @@
 #include <vector>
 
 #include "lynkor/aPacket.h"
+#include "support/packet_ptr.h"
 
 namespace {
 
-struct PacketDeleter {
-    void operator()(aPacket* p) const { aPacket_Destroy(&p); }
-};
-using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
+using testing_support::PacketPtr;
 
-PacketPtr fresh() { return PacketPtr(aPacket_Create()); }
+PacketPtr fresh() {
+    return PacketPtr(aPacket_Create());
+}
 
 TEST(PacketAssembly, ZeroLengthPacketIsCompleteAfterItsLengthByte) {
     auto p = fresh();

@@ -5,6 +5,7 @@
 #include "lynkor/entities/I2CClass.h"
 #include "lynkor/entities/SystemClass.h"
 #include "sim_module.h"
+#include "support/sim_link_spec.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ class I2CThroughRouter : public testing::Test {
 protected:
     void SetUp() override {
         router.setConfig(directConfig());
-        ASSERT_EQ(router.connectFromSpec(specOf(sim, "tcp", kRouter, 0xA000)), aErrNone);
+        ASSERT_EQ(router.connectFromSpec(testing_support::simLinkSpec(sim, "tcp", kRouter, 0xA000)),
+                  aErrNone);
         bus.init(&router, 0);
     }
     long stat(const std::string& name) { return sim.stats(kRouter)[name]; }

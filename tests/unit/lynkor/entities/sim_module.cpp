@@ -1,12 +1,9 @@
 #include "sim_module.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-
 #include <iomanip>
 #include <sstream>
 
-#include "lynkor/aEmulation.h"
+#include "support/sim_link_spec.h"
 
 namespace entities_test {
 
@@ -26,28 +23,6 @@ Norvane::Lynkor::TethraConfig directConfig() {
     return config;
 }
 
-UsbBus::UsbBus() {
-    aEmulation_Select(dir_.path().c_str());
-}
-
-UsbBus::~UsbBus() {
-    aEmulation_Select(nullptr);
-}
-
-linkSpec specOf(testing_support::DeviceSim& sim, const std::string& transport,
-                const std::string& serial, uint32_t number) {
-    linkSpec spec{};
-    spec.serial_num = number;
-    if (transport == "tcp") {
-        spec.type = TCPIP;
-        spec.ip_address = htonl(INADDR_LOOPBACK);
-        spec.ip_port = static_cast<uint32_t>(sim.tcpPort(serial));
-    } else {
-        spec.type = USB;
-    }
-    return spec;
-}
-
 SimModule::SimModule(const std::string& transport, const std::vector<std::string>& extra) {
     std::vector<std::string> args = {
         "--heartbeat-ms", "0",  "--usb-dir", bus.path(), "--device",      kSerial, "--address", "4",
@@ -55,7 +30,8 @@ SimModule::SimModule(const std::string& transport, const std::vector<std::string
     args.insert(args.end(), extra.begin(), extra.end());
     sim = std::make_unique<testing_support::DeviceSim>(args);
     module.setConfig(directConfig());
-    connected = module.connectFromSpec(specOf(*sim, transport, kSerial, kSerialNumber));
+    connected = module.connectFromSpec(
+        testing_support::simLinkSpec(*sim, transport, kSerial, kSerialNumber));
 }
 
 std::vector<std::string> SimModule::control(const std::string& verb, const std::string& rest) {

@@ -8,7 +8,7 @@
 
 #include "lynkor/Module.h"
 #include "support/device_sim.h"
-#include "support/temp_dir.h"
+#include "support/emulated_usb_bus.h"
 
 namespace entities_test {
 
@@ -25,23 +25,6 @@ std::string hex(const Bytes& bytes);
 // Sharing through a device server is off: the link goes straight to the device.
 Norvane::Lynkor::TethraConfig directConfig();
 
-// The emulated USB bus of a test; the library looks there while it lives.
-class UsbBus {
-public:
-    UsbBus();
-    ~UsbBus();
-    UsbBus(const UsbBus&) = delete;
-    UsbBus& operator=(const UsbBus&) = delete;
-    const std::string& path() const { return dir_.path(); }
-
-private:
-    testing_support::TempDir dir_;
-};
-
-// A spec that reaches a simulated device over "tcp" or "usb".
-linkSpec specOf(testing_support::DeviceSim& sim, const std::string& transport,
-                const std::string& serial, uint32_t number);
-
 // One simulated device (serial kSerial, address kAddress, model kModel, build kBuild, the
 // simulator's other arguments appended) and a Module connected to it over `transport`.
 struct SimModule {
@@ -54,7 +37,7 @@ struct SimModule {
     std::vector<std::string> requests();
     void clear();
 
-    UsbBus bus;
+    testing_support::EmulatedUsbBus bus;
     std::unique_ptr<testing_support::DeviceSim> sim;
     Norvane::Lynkor::Module module{2, 0};
     aErr connected = aErrUnknown;

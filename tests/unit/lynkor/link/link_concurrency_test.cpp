@@ -12,6 +12,7 @@
 
 #include "lynkor/aLink.h"
 #include "support/device_sim.h"
+#include "support/packet_ptr.h"
 
 namespace {
 
@@ -19,10 +20,7 @@ using testing_support::DeviceSim;
 
 const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
 
-struct PacketDeleter {
-    void operator()(aPacket* p) const { aPacket_Destroy(&p); }
-};
-using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
+using testing_support::PacketPtr;
 
 uint8_t s_isEcho(const aPacket* packet, void*) {
     return packet->data_size >= 1 && packet->data[0] == 23;

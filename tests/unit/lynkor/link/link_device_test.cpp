@@ -9,11 +9,11 @@
 
 #include "link/link_life.h"
 #include "link/link_table.h"
-#include "lynkor/aEmulation.h"
 #include "lynkor/aLink.h"
 #include "scripted_stream.h"
 #include "support/device_sim.h"
-#include "support/temp_dir.h"
+#include "support/emulated_usb_bus.h"
+#include "support/packet_ptr.h"
 
 namespace {
 
@@ -25,10 +25,7 @@ using testing_support::DeviceSim;
 const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
 constexpr uint8_t kCmdDebug = 23;
 
-struct PacketDeleter {
-    void operator()(aPacket* p) const { aPacket_Destroy(&p); }
-};
-using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
+using testing_support::PacketPtr;
 
 uint8_t s_isEcho(const aPacket* packet, void*) {
     return packet->data_size >= 1 && packet->data[0] == kCmdDebug;
@@ -264,19 +261,8 @@ TEST_F(LinkOverSerial, LineNoiseEndsInAResyncAndTheLinkCarriesOn) {
     }));
 }
 
-// The emulated USB bus for this process's USB streams, for the length of one test.
-class EmulatedUsbBus {
-public:
-    EmulatedUsbBus() { aEmulation_Select(directory_.path().c_str()); }
-    ~EmulatedUsbBus() { aEmulation_Select(nullptr); }
-    const std::string& path() const { return directory_.path(); }
-
-private:
-    testing_support::TempDir directory_;
-};
-
 TEST(LinkOverUsb, OneSerialNumberMakesOneSynchronisedLinkThatTheSecondDestroyFrees) {
-    EmulatedUsbBus bus;
+    testing_support::EmulatedUsbBus bus;
     DeviceSim sim({"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", "40F5849A",
                    "--address", "4", "--model", "17", "--usb"});
     aLinkRef first = aLink_CreateUSB(0x40F5849A);
@@ -300,7 +286,7 @@ TEST(LinkOverUsb, OneSerialNumberMakesOneSynchronisedLinkThatTheSecondDestroyFre
 }
 
 TEST(LinkOverUsb, ResetMakesANewStreamAfterTheDeviceLeftTheBus) {
-    EmulatedUsbBus bus;
+    testing_support::EmulatedUsbBus bus;
     DeviceSim sim({"--heartbeat-ms", "0", "--usb-dir", bus.path(), "--device", "00000042",
                    "--address", "2", "--usb"});
     LinkHolder link(aLink_CreateUSB(0x42));

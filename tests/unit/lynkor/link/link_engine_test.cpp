@@ -11,6 +11,7 @@
 #include "link/link_table.h"
 #include "lynkor/aLink.h"
 #include "scripted_stream.h"
+#include "support/packet_ptr.h"
 
 namespace {
 
@@ -23,10 +24,7 @@ using link_test::ScriptedStream;
 const Bytes kQuery{0xAD, 0x00};
 const Bytes kRouteOn{0xAF, 0x01, 0x01};
 
-struct PacketDeleter {
-    void operator()(aPacket* p) const { aPacket_Destroy(&p); }
-};
-using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
+using testing_support::PacketPtr;
 
 uint8_t s_acceptAll(const aPacket*, void*) {
     return 1;

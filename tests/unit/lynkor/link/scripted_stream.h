@@ -13,6 +13,7 @@
 
 #include "lynkor/aLink.h"
 #include "lynkor/aStream.h"
+#include "support/eventually.h"
 
 namespace link_test {
 
@@ -78,8 +79,6 @@ private:
     std::shared_ptr<ScriptedStream> script_;
 };
 
-// Waits until the condition holds, polling; false at the limit.
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds limit = std::chrono::seconds(5));
+using testing_support::eventually;
 
 }  // namespace link_test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lynkor/aPacketFifo.h"
+#include "support/packet_ptr.h"
 #include "support/process.h"
 
 namespace {
@@ -18,10 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-struct PacketDeleter {
-    void operator()(aPacket* packet) const { aPacket_Destroy(&packet); }
-};
-using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
+using testing_support::PacketPtr;
 
 // A packet to address 2 carrying a 32-bit number in its first four data bytes.
 PacketPtr numbered(uint32_t number) {

@@ -15,6 +15,8 @@
 #include "lynkor/aDiscovery.h"
 #include "lynkor/aLink.h"
 #include "support/device_sim.h"
+#include "support/eventually.h"
+#include "support/packet_ptr.h"
 
 namespace {
 
@@ -26,21 +28,8 @@ constexpr uint8_t kAddress = 4;
 constexpr uint8_t kModel = 13;
 constexpr uint8_t kCmdDebug = 23;
 
-struct PacketDeleter {
-    void operator()(aPacket* p) const { aPacket_Destroy(&p); }
-};
-using PacketPtr = std::unique_ptr<aPacket, PacketDeleter>;
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
+using testing_support::eventually;
+using testing_support::PacketPtr;
 
 void put(aLinkRef link, std::initializer_list<uint8_t> data, uint8_t address = kAddress) {
     const std::vector<uint8_t> bytes(data);

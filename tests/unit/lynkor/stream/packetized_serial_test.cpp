@@ -2,8 +2,6 @@
 // its own straightforward encoder.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "stream/serial_framing.h"
 #include "stream_test_support.h"
 #include "support/pty_pair.h"
@@ -57,16 +55,6 @@ StreamPtr openPacketized(const PtyPair& line) {
     EXPECT_EQ(aStream_CreateSerial_Packetized(line.terminalName().c_str(), 6, 0, 0, 0, &stream),
               aErrNone);
     return StreamPtr(stream);
-}
-
-// Reads as a link reader does: retries aErrNotReady, stops at anything else.
-aErr readWithin(aStream* stream, uint8_t* buffer, size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    aErr result = aErrNotReady;
-    while (result == aErrNotReady && std::chrono::steady_clock::now() < deadline) {
-        result = aStream_Read(stream, buffer, count);
-    }
-    return result;
 }
 
 std::string readPacket(aStream* stream) {

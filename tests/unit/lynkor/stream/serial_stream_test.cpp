@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "other_process.h"
 #include "platform/serial_port.h"
 #include "stream_test_support.h"
@@ -25,15 +23,6 @@ StreamPtr openSerial(const std::string& name, uint32_t parity = 0, uint32_t seve
     EXPECT_EQ(aStream_CreateSerial(name.c_str(), kBaud115200, parity, seven, two, &stream),
               aErrNone);
     return StreamPtr(stream);
-}
-
-aErr readWithin(aStream* stream, uint8_t* buffer, size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    aErr result = aErrNotReady;
-    while (result == aErrNotReady && std::chrono::steady_clock::now() < deadline) {
-        result = aStream_Read(stream, buffer, count);
-    }
-    return result;
 }
 
 TEST(SerialStream, CarriesBytesBothWays) {

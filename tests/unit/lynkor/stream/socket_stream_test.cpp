@@ -112,16 +112,6 @@ StreamPtr connectTo(const LoopbackServer& server) {
     return StreamPtr(stream);
 }
 
-// Reads as a link reader does, retrying aErrNotReady, for at most a few seconds.
-aErr readWithin(aStream* stream, uint8_t* buffer, size_t count) {
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    aErr result = aErrNotReady;
-    while (result == aErrNotReady && Clock::now() < deadline) {
-        result = aStream_Read(stream, buffer, count);
-    }
-    return result;
-}
-
 TEST(SocketStream, CarriesBytesBothWays) {
     LoopbackServer server;
     auto stream = connectTo(server);

@@ -1,5 +1,8 @@
 #include "stream_test_support.h"
 
+#include <chrono>
+#include <thread>
+
 namespace stream_testing {
 namespace {
 
@@ -43,6 +46,18 @@ StreamPtr scriptedStream(ScriptedTransport& transport, int operations) {
 
 std::string text(const std::vector<uint8_t>& bytes) {
     return {bytes.begin(), bytes.end()};
+}
+
+aErr readWithin(aStream* stream, uint8_t* buffer, size_t count) {
+    constexpr auto kLimit = std::chrono::seconds(5);
+    constexpr auto kPause = std::chrono::milliseconds(1);
+    const auto deadline = std::chrono::steady_clock::now() + kLimit;
+    aErr result = aStream_Read(stream, buffer, count);
+    while (result == aErrNotReady && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPause);
+        result = aStream_Read(stream, buffer, count);
+    }
+    return result;
 }
 
 }  // namespace stream_testing

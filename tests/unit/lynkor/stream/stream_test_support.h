@@ -38,4 +38,8 @@ StreamPtr scriptedStream(ScriptedTransport& transport, int operations = kGet | k
 
 std::string text(const std::vector<uint8_t>& bytes);
 
+// Reads as a link reader does: again while the stream answers aErrNotReady, for at most a few
+// seconds; the last result.
+aErr readWithin(aStream* stream, uint8_t* buffer, size_t count);
+
 }  // namespace stream_testing

@@ -13,8 +13,8 @@
 #include "commands/discover_through_router.h"
 #include "commands/updater_link_config.h"
 #include "lynkor/Module.h"
-#include "lynkor/aEmulation.h"
 #include "support/device_sim.h"
+#include "support/emulated_usb_bus.h"
 #include "support/temp_dir.h"
 #include "unit/updater/recording_display.h"
 
@@ -22,27 +22,16 @@ namespace {
 
 using Norvane::Lynkor::Module;
 using testing_support::DeviceSim;
+using testing_support::EmulatedUsbBus;
 using testing_support::TempDir;
 using namespace std::chrono_literals;
 
 constexpr uint32_t kRouterSerial = 0xD272031D;
 constexpr uint8_t kRouterAddress = 6;
 
-// The emulated USB bus of one test; the library looks there while it lives.
-class UsbBus {
-public:
-    UsbBus() { aEmulation_Select(dir_.path().c_str()); }
-    ~UsbBus() { aEmulation_Select(nullptr); }
-    UsbBus(const UsbBus&) = delete;
-    UsbBus& operator=(const UsbBus&) = delete;
-    const std::string& path() const { return dir_.path(); }
-
-private:
-    TempDir dir_;
-};
-
 // Simulated devices on a bus of their own; heartbeats off so that histories stay short.
-std::unique_ptr<DeviceSim> startDevices(const UsbBus& bus, std::vector<std::string> devices) {
+std::unique_ptr<DeviceSim> startDevices(const EmulatedUsbBus& bus,
+                                        std::vector<std::string> devices) {
     std::vector<std::string> args{"--heartbeat-ms", "0", "--usb-dir", bus.path()};
     args.insert(args.end(), devices.begin(), devices.end());
     return std::make_unique<DeviceSim>(args);
@@ -67,7 +56,8 @@ struct DeviceCase {
 };
 
 // Each case is one device of one simulator, at its own module address.
-std::unique_ptr<DeviceSim> startCases(const UsbBus& bus, const std::vector<std::string>& serials,
+std::unique_ptr<DeviceSim> startCases(const EmulatedUsbBus& bus,
+                                      const std::vector<std::string>& serials,
                                       const std::vector<std::vector<std::string>>& options) {
     std::vector<std::string> args;
     for (size_t i = 0; i < serials.size(); ++i) {
@@ -94,7 +84,7 @@ TEST(DeviceQueries, BuildVersionAddressesAndNameAsTheFirmwareHasThem) {
          longName},
         {"00000004", {"--version", "2.11.9", "--build", "7"}, 7, 2, 11, 9, ""},
     };
-    UsbBus bus;
+    EmulatedUsbBus bus;
     std::vector<std::string> serials;
     std::vector<std::vector<std::string>> options;
     for (const DeviceCase& c : cases) {
@@ -145,7 +135,7 @@ TEST(DeviceQueries, AFailingReadReportsItsErrorAndLeavesTheRestAsItWas) {
         // The name refused.
         {"00000015", "cmd=3 opt=32 action=error:9", 1000, aErrNone, aErrRead},
     };
-    UsbBus bus;
+    EmulatedUsbBus bus;
     std::vector<std::string> serials;
     for (const FaultCase& c : cases) {
         serials.push_back(c.serial);
@@ -189,7 +179,7 @@ protected:
 
     uint32_t routeToMe() { return sim->number("D272031D", "3 20 0"); }
 
-    UsbBus bus;
+    EmulatedUsbBus bus;
     std::unique_ptr<DeviceSim> sim;
     RecordingDisplay display;
     TempDir store;

@@ -1,0 +1,31 @@
+#pragma once
+
+// For the tests that link the library: how to reach a device that lynkor-sim serves.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <string>
+
+#include "lynkor/aLinkSpec.h"
+#include "support/device_sim.h"
+
+namespace testing_support {
+
+// A spec that reaches the simulated device `serial` (its serial number `number`) over "tcp", at
+// its loopback port, or over "usb".
+inline linkSpec simLinkSpec(DeviceSim& sim, const std::string& transport, const std::string& serial,
+                            uint32_t number) {
+    linkSpec spec{};
+    spec.serial_num = number;
+    if (transport == "tcp") {
+        spec.type = TCPIP;
+        spec.ip_address = htonl(INADDR_LOOPBACK);
+        spec.ip_port = static_cast<uint32_t>(sim.tcpPort(serial));
+    } else {
+        spec.type = USB;
+    }
+    return spec;
+}
+
+}  // namespace testing_support
