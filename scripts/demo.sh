@@ -82,8 +82,8 @@ control() {
         [[ $line == ok || $line == error* ]] && break
     done
 }
-control "upgrade $usb_serial load=restart build-after=1001 version-after=2.12.0"
-control "upgrade $tcp_serial load=answer build-after=1001 version-after=2.12.0"
+control "upgrade $usb_serial load=restart build-after=1001 version-after=2.12.0 verify-ms=1000"
+control "upgrade $tcp_serial load=answer build-after=1001 version-after=2.12.0 verify-ms=1000"
 # They answer a little slowly, as real ones do, so that the transfer can be watched.
 control "reply-delay $usb_serial 15"
 control "reply-delay $tcp_serial 5"

@@ -478,6 +478,7 @@ std::string s_upgradeLine(UpgradeProtocol& upgrade) {
            (settings.versionAfterReboot ? firmwareVersionText(*settings.versionAfterReboot)
                                         : std::string("keep")) +
            " serial-after=" + s_serialText(settings.serialAfterReboot) +
+           " verify-ms=" + std::to_string(settings.verifyTime.count()) +
            " uei=" + kOnOffWords[upgrade.ueiData()] +
            " pooled=" + kOnOffWords[upgrade.pooledPackets()] +
            " die-after=" + (death ? std::to_string(*death) : std::string("off"));
@@ -528,6 +529,8 @@ Answer s_upgrade(Request& request) {
         } else if (name == "serial-after") {
             settings.serialAfterReboot =
                 static_cast<uint32_t>(s_number("0x" + value, 0xFFFFFFFFul, "serial number"));
+        } else if (name == "verify-ms") {
+            settings.verifyTime = std::chrono::milliseconds(s_number(value, 60000, name.c_str()));
         } else if (name == "uei") {
             uei = s_choice(name, value, kOnOffWords) == 1;
         } else if (name == "pooled") {

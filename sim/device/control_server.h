@@ -53,7 +53,8 @@
 // The upgrade protocol (command 95, see upgrade_protocol.h) and restarts:
 //   upgrade SERIAL [NAME=VALUE ...]       change the given settings, then answer two lines:
 //     "upgrade mode=app|loader block=N base=0xXXXXXXXX load=L reboot=R build-after=N
-//      version-after=V|keep serial-after=XXXXXXXX uei=on|off pooled=on|off die-after=N|off"
+//      version-after=V|keep serial-after=XXXXXXXX verify-ms=N uei=on|off pooled=on|off
+//      die-after=N|off"
 //     "counts init=N data=N load=N prepare=N sum=N write=N reboot=N uei=N malformed=N taken=N"
 //     mode           what runs: the application (loaders go to RAM) or the loader (WRITE puts
 //                    firmware into flash); LOAD and REBOOT change it
@@ -67,6 +68,8 @@
 //                    running build-after, with version-after as its version unless that is
 //                    keep, the default) or ignore
 //     version-after  MAJOR.MINOR.PATCH, or a packed 0x... value, as --version takes it
+//     verify-ms      how long REBOOT keeps the device up, as if verifying, before it restarts
+//                    (up to 60000, default 0)
 //     uei            whether option 10 (the byte-array data path) exists, so that cmdMODULE's
 //                    hasUEI (95, 10, 0, set) answers 0, or 28 when it does not (default on)
 //     pooled         bit 31 of the system entity's protocol features (option 45): the device

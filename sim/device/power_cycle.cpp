@@ -17,7 +17,16 @@ PowerCycle::~PowerCycle() {
     cancelComeBack();
 }
 
-void PowerCycle::restart(uint32_t serial, std::function<void()> onBack) {
+void PowerCycle::restart(uint32_t serial, std::function<void()> onBack,
+                         std::chrono::milliseconds delay) {
+    if (delay.count() > 0) {
+        cancelComeBack();
+        comeBack_ = loop_.after(delay, [this, serial, onBack = std::move(onBack)] {
+            comeBack_.reset();
+            restart(serial, onBack);
+        });
+        return;
+    }
     ++restarts_;
     leave();
     cancelComeBack();

@@ -31,10 +31,11 @@ public:
     void setTcpClose(TcpClose close) { tcpClose_ = close; }
     uint64_t restarts() const { return restarts_; }
 
-    // Leaves now and comes back after the down-time showing `serial`; `onBack` runs just before
-    // hosts can reach the device again. A device that is away already comes back that much
-    // later instead.
-    void restart(uint32_t serial, std::function<void()> onBack);
+    // Leaves after `delay` (now by default) and comes back after the down-time showing `serial`;
+    // `onBack` runs just before hosts can reach the device again. A device that is away already
+    // comes back that much later instead.
+    void restart(uint32_t serial, std::function<void()> onBack,
+                 std::chrono::milliseconds delay = std::chrono::milliseconds(0));
     // Leaves now and stays away, until the next restart.
     void vanish();
 

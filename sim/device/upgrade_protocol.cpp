@@ -349,12 +349,15 @@ void UpgradeProtocol::reboot() {
     if (settings_.reboot == RebootAction::Ignore) {
         return;
     }
-    restartInto(UpgradeMode::Application, settings_.serialAfterReboot, [this] {
-        setSystemNumber(device_, kSystemBuild, settings_.buildAfterReboot);
-        if (settings_.versionAfterReboot) {
-            setSystemNumber(device_, kSystemVersion, *settings_.versionAfterReboot);
-        }
-    });
+    restartInto(
+        UpgradeMode::Application, settings_.serialAfterReboot,
+        [this] {
+            setSystemNumber(device_, kSystemBuild, settings_.buildAfterReboot);
+            if (settings_.versionAfterReboot) {
+                setSystemNumber(device_, kSystemVersion, *settings_.versionAfterReboot);
+            }
+        },
+        settings_.verifyTime);
 }
 
 void UpgradeProtocol::ueiRequest(const Bytes& request, HostConnection& host) {
@@ -418,15 +421,18 @@ void UpgradeProtocol::refuseUei(const Bytes& request, uint8_t code, HostConnecti
     device_.answer(host, ueiErrorReply(request, code));
 }
 
-void UpgradeProtocol::restartInto(UpgradeMode mode, uint32_t serial,
-                                  std::function<void()> andThen) {
-    power_.restart(serial, [this, mode, andThen = std::move(andThen)] {
-        forgetSession();
-        settings_.mode = mode;
-        if (andThen) {
-            andThen();
-        }
-    });
+void UpgradeProtocol::restartInto(UpgradeMode mode, uint32_t serial, std::function<void()> andThen,
+                                  std::chrono::milliseconds delay) {
+    power_.restart(
+        serial,
+        [this, mode, andThen = std::move(andThen)] {
+            forgetSession();
+            settings_.mode = mode;
+            if (andThen) {
+                andThen();
+            }
+        },
+        delay);
 }
 
 void UpgradeProtocol::restartAsStarted() {

@@ -58,6 +58,8 @@ struct UpgradeSettings {
     // The packed firmware version after a REBOOT; empty keeps the one it has.
     std::optional<uint32_t> versionAfterReboot;
     uint32_t serialAfterReboot = 0;
+    // How long the device stays up after a REBOOT, as if verifying its new firmware.
+    std::chrono::milliseconds verifyTime{0};
     // Data bytes still to come before the device dies (leaves for good) on the data request
     // that brings them to 0; empty for never.
     std::optional<uint64_t> bytesBeforeDeath;
@@ -136,7 +138,8 @@ private:
     void refuseUei(const Bytes& request, uint8_t code, HostConnection& host);
     void status(HostConnection& host, uint8_t code, const Bytes& fields = {});
     // Restarts and comes back running `mode`, showing `serial`; `andThen` runs as it comes back.
-    void restartInto(UpgradeMode mode, uint32_t serial, std::function<void()> andThen = {});
+    void restartInto(UpgradeMode mode, uint32_t serial, std::function<void()> andThen = {},
+                     std::chrono::milliseconds delay = std::chrono::milliseconds(0));
     void forgetSession();
 
     Device& device_;

@@ -303,7 +303,8 @@ TEST_P(Refusals, EndWithTheirMessage) {
 TEST_F(UpdateTest, ProgressBarsAndTheBusyLabelShowOnATerminal) {
     startDevices({"--device", kSerial, "--usb", "--model", kModel, "--block-size", "256",
                   "--down-ms", "300"});
-    sim->upgrade(kSerial, "load=answer");
+    // The device stays up a while after REBOOT, so the busy label has time to show.
+    sim->upgrade(kSerial, "load=answer verify-ms=600");
     const std::string path = writeFirmwareFile(noise(1000, 10));
     startServer();
     const std::string command = testing_support::programPath("updater") + " -U -d " + kSerial +

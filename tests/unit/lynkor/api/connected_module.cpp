@@ -2,13 +2,6 @@
 
 namespace api_test {
 
-Norvane::Lynkor::TethraConfig directConfig() {
-    Norvane::Lynkor::TethraConfig config;
-    config.enabled = false;
-    config.fallback = false;
-    return config;
-}
-
 ConnectedModule::ConnectedModule() {
     module.setConfig(directConfig());
     connected = module.connectFromSpec(device.spec());

@@ -5,6 +5,7 @@
 
 #include "lynkor/EntityClass.h"
 #include "lynkor/Module.h"
+#include "support/direct_links.h"
 #include "tcp_device.h"
 
 namespace api_test {
@@ -13,8 +14,7 @@ constexpr uint8_t kDeviceAddress = 4;
 constexpr uint8_t kEntityCommand = 18;
 constexpr uint8_t kEntityIndex = 2;
 
-// Sharing through a device server is off: the link goes straight to the device.
-Norvane::Lynkor::TethraConfig directConfig();
+using testing_support::directConfig;
 
 class TestEntity : public Norvane::Lynkor::EntityClass {
 public:

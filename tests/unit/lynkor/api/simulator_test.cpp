@@ -13,9 +13,9 @@
 
 #include "connected_module.h"
 #include "support/device_sim.h"
+#include "support/direct_links.h"
 #include "support/emulated_usb_bus.h"
 #include "support/eventually.h"
-#include "support/sim_link_spec.h"
 
 namespace {
 

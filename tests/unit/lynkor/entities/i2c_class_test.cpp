@@ -5,7 +5,7 @@
 #include "lynkor/entities/I2CClass.h"
 #include "lynkor/entities/SystemClass.h"
 #include "sim_module.h"
-#include "support/sim_link_spec.h"
+#include "support/direct_links.h"
 
 namespace {
 

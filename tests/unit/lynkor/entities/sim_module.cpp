@@ -3,7 +3,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "support/sim_link_spec.h"
+#include "support/direct_links.h"
 
 namespace entities_test {
 
@@ -14,13 +14,6 @@ std::string hex(const Bytes& bytes) {
         text << std::setw(2) << int(byte);
     }
     return text.str();
-}
-
-Norvane::Lynkor::TethraConfig directConfig() {
-    Norvane::Lynkor::TethraConfig config;
-    config.enabled = false;
-    config.fallback = false;
-    return config;
 }
 
 SimModule::SimModule(const std::string& transport, const std::vector<std::string>& extra) {

@@ -8,6 +8,7 @@
 
 #include "lynkor/Module.h"
 #include "support/device_sim.h"
+#include "support/direct_links.h"
 #include "support/emulated_usb_bus.h"
 
 namespace entities_test {
@@ -22,8 +23,7 @@ using Bytes = std::vector<uint8_t>;
 
 std::string hex(const Bytes& bytes);
 
-// Sharing through a device server is off: the link goes straight to the device.
-Norvane::Lynkor::TethraConfig directConfig();
+using testing_support::directConfig;
 
 // One simulated device (serial kSerial, address kAddress, model kModel, build kBuild, the
 // simulator's other arguments appended) and a Module connected to it over `transport`.

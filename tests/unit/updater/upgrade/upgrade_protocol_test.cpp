@@ -1,9 +1,6 @@
 // The upgrade protocol and its two drivers against a simulated device on TCP: the exact requests
 // the device receives, what lands in its memories, and how lies and silences are survived or
 // end the transfer without a reboot.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,6 +13,7 @@
 #include "lynkor/Module.h"
 #include "support/bird_file_builder.h"
 #include "support/device_sim.h"
+#include "support/direct_links.h"
 #include "upgrade/transfer_firmware.h"
 #include "upgrade/transfer_loader_blocks.h"
 #include "upgrade/updater_entity.h"
@@ -74,16 +72,10 @@ const std::string kPrepareFlash = "prepare flags=0x00 address=0x00010000";
 class UpgradeOnSimulator : public testing::Test {
 protected:
     void SetUp() override {
-        Norvane::Lynkor::TethraConfig config;
-        config.enabled = false;
-        config.fallback = false;
-        module.setConfig(config);
-        linkSpec spec{};
-        spec.type = TCPIP;
-        spec.serial_num = kSerialNumber;
-        spec.ip_address = htonl(INADDR_LOOPBACK);
-        spec.ip_port = static_cast<uint32_t>(sim.tcpPort(kSerial));
-        ASSERT_EQ(module.connectFromSpec(spec), aErrNone);
+        module.setConfig(testing_support::directConfig());
+        ASSERT_EQ(module.connectFromSpec(
+                      testing_support::simLinkSpec(sim, "tcp", kSerial, kSerialNumber)),
+                  aErrNone);
     }
 
     Log log() { return sim.upgradeLog(kSerial); }

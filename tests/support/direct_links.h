@@ -1,16 +1,26 @@
 #pragma once
 
-// For the tests that link the library: how to reach a device that lynkor-sim serves.
+// For the tests that link the library: reaching a device directly, never through a device
+// server, and the spec of a device that lynkor-sim serves.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
 #include <cstdint>
 #include <string>
 
+#include "lynkor/Link.h"
 #include "lynkor/aLinkSpec.h"
 #include "support/device_sim.h"
 
 namespace testing_support {
+
+// Sharing through a device server is off: the link goes straight to the device.
+inline Norvane::Lynkor::TethraConfig directConfig() {
+    Norvane::Lynkor::TethraConfig config;
+    config.enabled = false;
+    config.fallback = false;
+    return config;
+}
 
 // A spec that reaches the simulated device `serial` (its serial number `number`) over "tcp", at
 // its loopback port, or over "usb".
