@@ -1,20 +1,28 @@
 // The link engine against the device simulator over loopback TCP, each figure beside a plain
-// socket doing the same exchange in the same run:
-//   round trip   one echo request and its reply
-//   one way      packets to the device, ended by one echo to know they all arrived
-//   idle         processor time of a running link that has nothing to do, over 2 s
-// Run: build/bin/bench_link (built with -DLYNKOR_BUILD_BENCHMARKS=ON).
+// socket doing the same exchange with the same device in the same run:
+//   round_trip    one echo request through aLink_PutPacket and aLink_AwaitFirst  /  the same
+//                 bytes sent and read on a socket, the two taking turns of 100 exchanges
+//                 (median exchange, in microseconds)
+//   one_way       1000 packets to the device, then one echo to know that all arrived  /  the same
+//                 packets sent one by one on a socket; one_way_pooled: the link's pooled writes
+//   idle          processor time of a process whose running link has nothing to do, over 2 s  /
+//                 the same process without a link (percent of one core)
+// Every case runs five times and counts with its median run. On a shared machine let the runs
+// take turns, so that a burst of load elsewhere falls on both sides:
+//   build-bench/bin/bench_link --benchmark_enable_random_interleaving=true
+// (scripts/bench.sh builds build-bench.)
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -23,18 +31,23 @@
 #include "idle_time.h"
 #include "link/link_table.h"
 #include "lynkor/aLink.h"
+#include "ratio_reporter.h"
 #include "simulator_process.h"
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr uint8_t kAddress = 4;
 constexpr uint8_t kCmdDebug = 23;
 constexpr uint32_t kSerial = 0x40F5849A;
+constexpr int kRepetitions = 5;
+constexpr double kMinSeconds = 1.0;
 const uint8_t kEcho[] = {kAddress, 3, kCmdDebug, 0x01, 0x02};
 // An unknown command: the device takes it and answers nothing.
 const uint8_t kOneWay[] = {kAddress, 3, 0x7E, 0x01, 0x02};
 
-// One lynkor-sim for the whole run.
+// One lynkor-sim for the whole run; it sends its heartbeat every second, as a real device does.
 class Simulator {
 public:
     int port() const { return port_; }
@@ -109,30 +122,78 @@ void linkAwaitEcho(aLinkRef link) {
     aPacket_Destroy(&reply);
 }
 
-void BM_RoundTrip_RawSocket(benchmark::State& state) {
-    int fd = rawConnect();
-    for (auto _ : state) {
-        send(fd, kEcho, sizeof kEcho, MSG_NOSIGNAL);
-        rawAwaitEcho(fd);
-    }
-    close(fd);
+double s_microsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
-BENCHMARK(BM_RoundTrip_RawSocket)->UseRealTime()->MinTime(2.0);
 
-void BM_RoundTrip_Link(benchmark::State& state) {
+enum class Side { Link, Raw };
+
+constexpr int kExchangesPerTurn = 100;
+
+// Each iteration is a turn of 100 exchanges through the link and 100 on the raw socket, which
+// goes first changing every time, so that load from elsewhere on a shared machine falls on
+// both alike. The run reports the exchanges of its own side: their time, their median as
+// "p50_us", and this process's processor time per exchange as "cpu_us".
+void BM_RoundTrip(benchmark::State& state, Side side) {
     aLinkRef link = linkConnect();
+    const int fd = rawConnect();
+    std::vector<double> linkMicros;
+    std::vector<double> rawMicros;
+    const auto linkTurn = [&] {
+        for (int i = 0; i < kExchangesPerTurn; ++i) {
+            const auto start = Clock::now();
+            linkSend(link, kEcho);
+            linkAwaitEcho(link);
+            linkMicros.push_back(s_microsSince(start));
+        }
+    };
+    const auto rawTurn = [&] {
+        for (int i = 0; i < kExchangesPerTurn; ++i) {
+            const auto start = Clock::now();
+            send(fd, kEcho, sizeof kEcho, MSG_NOSIGNAL);
+            rawAwaitEcho(fd);
+            rawMicros.push_back(s_microsSince(start));
+        }
+    };
+    std::vector<double>& own = side == Side::Link ? linkMicros : rawMicros;
+    const auto ownTurn = side == Side::Link ? std::function<void()>(linkTurn) : rawTurn;
+    const auto otherTurn = side == Side::Link ? std::function<void()>(rawTurn) : linkTurn;
+    // Processor time of this process (not of the simulator) during the side's own turns.
+    double ownProcessorSeconds = 0;
+    const auto timedOwnTurn = [&] {
+        const double start = processSeconds();
+        ownTurn();
+        ownProcessorSeconds += processSeconds() - start;
+    };
+    bool ownFirst = true;
     for (auto _ : state) {
-        linkSend(link, kEcho);
-        linkAwaitEcho(link);
+        const size_t before = own.size();
+        if (ownFirst) {
+            timedOwnTurn();
+            otherTurn();
+        } else {
+            otherTurn();
+            timedOwnTurn();
+        }
+        ownFirst = !ownFirst;
+        double turn = 0;
+        for (size_t i = before; i < own.size(); ++i) {
+            turn += own[i];
+        }
+        state.SetIterationTime(turn * 1e-6);
     }
+    state.SetItemsProcessed(state.iterations() * kExchangesPerTurn);
+    std::nth_element(own.begin(), own.begin() + static_cast<long>(own.size() / 2), own.end());
+    state.counters["p50_us"] = own[own.size() / 2];
+    state.counters["cpu_us"] = ownProcessorSeconds * 1e6 / static_cast<double>(own.size());
+    close(fd);
     aLink_Destroy(&link);
 }
-BENCHMARK(BM_RoundTrip_Link)->UseRealTime()->MinTime(2.0);
 
 constexpr int kBurst = 1000;
 
-void BM_OneWay_RawSocket(benchmark::State& state) {
-    int fd = rawConnect();
+void BM_OneWayRaw(benchmark::State& state) {
+    const int fd = rawConnect();
     for (auto _ : state) {
         // One write per packet, as the link writer does without pooling.
         for (int i = 0; i < kBurst; ++i) {
@@ -144,11 +205,10 @@ void BM_OneWay_RawSocket(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kBurst);
     close(fd);
 }
-BENCHMARK(BM_OneWay_RawSocket)->UseRealTime()->MinTime(2.0);
 
-void BM_OneWay_Link(benchmark::State& state) {
+void BM_OneWayLink(benchmark::State& state, bool pooled) {
     aLinkRef link = linkConnect();
-    aLink_EnablePooledPackets(link, state.range(0) != 0);
+    aLink_EnablePooledPackets(link, pooled);
     const uint64_t outbound = lynkor::link::sLookupEntryByID(link)->outbound;
     for (auto _ : state) {
         // The queue holds at most 1000 packets; stay below so that none is discarded.
@@ -166,11 +226,8 @@ void BM_OneWay_Link(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kBurst);
     aLink_Destroy(&link);
 }
-BENCHMARK(BM_OneWay_Link)->Arg(0)->Arg(1)->ArgName("pooled")->UseRealTime()->MinTime(2.0);
 
-// Processor time of this process while it only sleeps, with and without a running link; the
-// device sends its heartbeat every second, as a real one does.
-void idle(benchmark::State& state, bool withLink) {
+void BM_Idle(benchmark::State& state, bool withLink) {
     aLinkRef link = withLink ? linkConnect() : 0;
     measureIdle(state);
     if (link != 0) {
@@ -178,16 +235,66 @@ void idle(benchmark::State& state, bool withLink) {
     }
 }
 
-void BM_Idle_NoLink(benchmark::State& state) {
-    idle(state, false);
-}
-BENCHMARK(BM_Idle_NoLink)->Iterations(1)->UseRealTime();
-
-void BM_Idle_Link(benchmark::State& state) {
-    idle(state, true);
-}
-BENCHMARK(BM_Idle_Link)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_RoundTrip, link, Side::Link)
+    ->Name("link/round_trip")
+    ->MinTime(kMinSeconds)
+    ->Repetitions(kRepetitions)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_RoundTrip, raw, Side::Raw)
+    ->Name("baseline/round_trip")
+    ->MinTime(kMinSeconds)
+    ->Repetitions(kRepetitions)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_OneWayLink, plain, false)
+    ->Name("link/one_way")
+    ->MinTime(kMinSeconds)
+    ->Repetitions(kRepetitions)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_OneWayLink, pooled, true)
+    ->Name("link/one_way_pooled")
+    ->MinTime(kMinSeconds)
+    ->Repetitions(kRepetitions)
+    ->UseRealTime();
+BENCHMARK(BM_OneWayRaw)
+    ->Name("baseline/one_way")
+    ->MinTime(kMinSeconds)
+    ->Repetitions(kRepetitions)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Idle, link, true)
+    ->Name("link/idle")
+    ->Iterations(1)
+    ->Repetitions(kRepetitions)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Idle, none, false)
+    ->Name("baseline/idle")
+    ->Iterations(1)
+    ->Repetitions(kRepetitions)
+    ->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    RatioReporter reporter(
+        "link",
+        [](const RatioReporter::Run& run) -> std::optional<double> {
+            for (const char* counter : {"p50_us", "core_percent", "items_per_second"}) {
+                if (const auto found = run.counters.find(counter); found != run.counters.end()) {
+                    return found->second.value;
+                }
+            }
+            return std::nullopt;
+        },
+        [](const std::string& name, double value, double baseline) {
+            if (name.find("idle") != std::string::npos) {
+                std::printf("%-44s %8.3f %% of a core (without a link %.3f %%)\n", name.c_str(),
+                            value, baseline);
+            } else if (name.find("one_way") != std::string::npos) {
+                std::printf("%-44s %8.0f packets/s beside %8.0f: %.2fx the baseline\n",
+                            name.c_str(), value, baseline, value / baseline);
+            } else {
+                std::printf("%-44s %8.1f us beside %8.1f: %.2fx the baseline\n", name.c_str(),
+                            value, baseline, value / baseline);
+            }
+        });
+    return runBenchmarks(argc, argv, reporter);
+}

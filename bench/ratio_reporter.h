@@ -1,9 +1,12 @@
 // Prints the usual console report, then each subject's figure beside the baseline measured in
-// the same run: "<subject>/<case>" pairs with "baseline/<case>".
+// the same run: "<subject>/<case>" pairs with "baseline/<case>". A case run several times
+// (--benchmark_repetitions) counts with its median figure, so that a burst of load on a shared
+// machine moves neither side much.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -39,29 +42,39 @@ public:
                 continue;
             }
             if (const std::optional<double> value = figure_(run)) {
-                figures_[run.benchmark_name()] = *value;
+                figures_[run.benchmark_name()].push_back(*value);
             }
         }
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const auto& [name, value] : figures_) {
+        for (const auto& [name, values] : figures_) {
             if (name.rfind(prefix_, 0) != 0) {
                 continue;
             }
             const auto baseline = figures_.find("baseline/" + name.substr(prefix_.size()));
-            if (baseline != figures_.end() && baseline->second > 0) {
-                line_(name, value, baseline->second);
+            if (baseline == figures_.end()) {
+                continue;
+            }
+            const double baselineMedian = median(baseline->second);
+            if (baselineMedian > 0) {
+                line_(name, median(values), baselineMedian);
             }
         }
     }
 
 private:
+    static double median(std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const size_t middle = values.size() / 2;
+        return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    }
+
     std::string prefix_;
     Figure figure_;
     Line line_;
-    std::map<std::string, double> figures_;
+    std::map<std::string, std::vector<double>> figures_;
 };
 
 // The benchmark program's main, reporting through the given reporter.
