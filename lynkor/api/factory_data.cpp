@@ -17,7 +17,6 @@ constexpr uint8_t kFactoryFinish = 0x20;
 constexpr uint8_t kFactoryFirst = 0x40;
 // Replies carry the block (0 for the finish) and this bit on error.
 constexpr uint8_t kFactoryError = 0x80;
-constexpr uint8_t kHighestBlock = 15;
 
 constexpr uint8_t kFactoryHeader = 2;
 constexpr uint8_t kWriteChunk = aPACKET_MAX_DATA - kFactoryHeader;
@@ -67,7 +66,7 @@ aErr s_finish(const LinkImpl& link, uint8_t module, uint32_t total) {
 
 aErr Link::getFactoryData(uint8_t module, uint8_t block, uint8_t* buffer, uint32_t length,
                           uint32_t* count) {
-    if (buffer == nullptr || count == nullptr || block > kHighestBlock) {
+    if (buffer == nullptr || count == nullptr || block > kBlockMask) {
         return aErrParam;
     }
     *count = 0;
@@ -98,7 +97,7 @@ aErr Link::getFactoryData(uint8_t module, uint8_t block, uint8_t* buffer, uint32
 }
 
 aErr Link::setFactoryData(uint8_t module, uint8_t block, const uint8_t* bytes, uint32_t length) {
-    if ((bytes == nullptr && length > 0) || block > kHighestBlock || length > kTotalLimit) {
+    if ((bytes == nullptr && length > 0) || block > kBlockMask || length > kTotalLimit) {
         return aErrParam;
     }
     uint32_t offset = 0;
