@@ -10,6 +10,7 @@
 #include "lynkor/entities/PointerClass.h"
 #include "lynkor/entities/PowerDeliveryClass.h"
 #include "lynkor/entities/StoreClass.h"
+#include "lynkor/entities/SystemClass.h"
 #include "lynkor/entities/USBClass.h"
 #include "sim_module.h"
 
@@ -64,6 +65,12 @@ TEST_F(OnDevice, ExecuteWaitsForTheResultAsLongAsTheCallerSays) {
     EXPECT_EQ(app.execute(8, &result, 0), aErrTimeout);
     reporter.join();
     EXPECT_EQ(result, 0u);
+    // The device has sent the late result; a round trip behind it makes sure it has arrived
+    // before the next run starts, however slowly this process runs.
+    SystemClass system;
+    system.init(&device.module, 0);
+    uint32_t serialNumber = 0;
+    EXPECT_EQ(system.getSerialNumber(&serialNumber), aErrNone);
     reporter = s_reportAfterNextSet(device, 2, 50ms, "0502000000002C");
     EXPECT_EQ(app.execute(9, &result, 2500), aErrNone);
     reporter.join();
