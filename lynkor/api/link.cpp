@@ -1,5 +1,5 @@
 // A Link's life: connecting (directly, by discovery, through a router's link), disconnecting,
-// its spec and configuration, the packet log and discovery.
+// its link description (linkSpec) and configuration, the packet log and discovery.
 #include <cstring>
 
 #include "api/link_filter_hub.h"
@@ -75,7 +75,7 @@ aLinkRef s_openDirect(const linkSpec& spec, aLinkRef through) {
     return aLink_CreateSerial(spec.serial_num, port, spec.baud_rate);
 }
 
-// Opens the link that the spec names; over `through` (a router's link) when it is not 0. With
+// Opens the link that the linkSpec names; over `through` (a router's link) when it is not 0. With
 // sharing enabled, a new device link goes to a device server, whose port and interface are
 // stored in the configuration, and the Link becomes one of its clients.
 aErr s_createLink(const linkSpec& spec, TethraConfig& config, aLinkRef through, aLinkRef& created) {

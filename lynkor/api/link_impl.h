@@ -37,7 +37,7 @@ public:
                   void* reference, uint32_t timeoutMs, lynkor::api::PacketPtr& reply) const;
 
     // The caller holds `life` in these.
-    // Opens the link of the stored spec; over the router link `through` unless it is 0.
+    // Opens the link of the stored linkSpec; over the router link `through` unless it is 0.
     aErr connectLocked(aLinkRef through);
     // Stops streaming and the packet logger, then releases the link.
     void releaseLink();

@@ -1,7 +1,7 @@
 #pragma once
 
 // For the tests that link the library: reaching a device directly, never through a device
-// server, and the spec of a device that lynkor-sim serves.
+// server, and the linkSpec of a device that lynkor-sim serves.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
@@ -22,7 +22,7 @@ inline Norvane::Lynkor::TethraConfig directConfig() {
     return config;
 }
 
-// A spec that reaches the simulated device `serial` (its serial number `number`) over "tcp", at
+// A linkSpec that reaches the simulated device `serial` (its serial number `number`) over "tcp", at
 // its loopback port, or over "usb".
 inline linkSpec simLinkSpec(DeviceSim& sim, const std::string& transport, const std::string& serial,
                             uint32_t number) {

@@ -14,7 +14,7 @@ constexpr uint8_t kDiscoveryStartAddress = 2;
 // The firmware build the device runs (cmdMODULE 0xFF); 0 when it cannot be read.
 uint32_t readBuildNumber(Norvane::Lynkor::Module& module);
 
-// Fills the device's firmware version, and its spec's module and router addresses as the device
+// Fills the device's firmware version, and its linkSpec's module and router addresses as the device
 // itself answers them. Stops at the first read that fails and answers its error.
 aErr readDeviceInfo(Norvane::Lynkor::Module& module, DiscoveredDevice& device);
 

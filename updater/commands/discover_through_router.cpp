@@ -67,7 +67,7 @@ struct SpecRelease {
 };
 using FoundSpec = std::unique_ptr<linkSpec, SpecRelease>;
 
-// The router as the scan uses it: connected directly, its own address and spec known.
+// The router as the scan uses it: connected directly, its own address and linkSpec known.
 struct ConnectedRouter {
     Module& module;
     linkSpec spec;

@@ -48,15 +48,15 @@ public:
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
-    // Connecting. connect opens a link from the stored spec: aErrConnection when this Link
-    // already has one, aErrConfiguration without a spec. With sharing enabled, a USB, TCPIP or
+    // Connecting. connect opens a link from the stored linkSpec: aErrConnection when this Link
+    // already has one, aErrConfiguration without one. With sharing enabled, a USB, TCPIP or
     // SERIAL device's link goes to a device server (local to this computer when serverFlag is
     // set) and this Link connects to it as a client; the config then holds the server's port
     // and interface, where other processes reach the device. A failed connect leaves no link
     // behind.
     aErr connect();
     // Finds the device (serial 0: the first of that model, or the first at all for model 0),
-    // stores its spec and connects; falls back once to the other kind when the config allows.
+    // stores its linkSpec and connects; falls back once to the other kind when the config allows.
     aErr discoverAndConnect(linkType type, uint32_t serialNumber, uint8_t model = 0);
     // Connects over the link of another, connected Link (a router), as one more holder of it:
     // releasing the router's Link does not end this one's link.
@@ -162,7 +162,7 @@ public:
     static aErr sDiscover(linkType type, aDiscoveryModuleFoundProc callback, void* user,
                           uint32_t networkInterface);
     static aErr sDiscover(linkType type, std::vector<linkSpec>& specs, uint32_t networkInterface);
-    // The callback of the list form: appends a copy of the spec (`user` is the list).
+    // The callback of the list form: appends a copy of the linkSpec (`user` is the list).
     static bool sFindAll(const linkSpec* spec, bool* found, void* user);
 
 private:

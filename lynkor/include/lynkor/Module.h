@@ -27,7 +27,7 @@ public:
     // Reaches this module through a connected router module's link; the module then keeps the
     // address it was given. aErrNone when already connected.
     aErr connectThroughLinkModule(Module* router);
-    // Connects again from the spec of the last connect.
+    // Connects again from the linkSpec of the last connect.
     aErr reconnect();
     aErr disconnect();
     bool isConnected();

@@ -104,7 +104,7 @@ TEST(Connect, ModuleLearnsItsAddressAndRoutedModulesKeepTheirs) {
         EXPECT_EQ(module->getBuild(&build), aErrNone);
         EXPECT_EQ(build, module->getModuleAddress());
     }
-    // Reconnecting after a disconnect uses the spec kept from the router.
+    // Reconnecting after a disconnect uses the linkSpec kept from the router.
     EXPECT_EQ(first.disconnect(), aErrNone);
     EXPECT_FALSE(first.isConnected());
     EXPECT_EQ(second.getLink()->reset(), aErrNone);

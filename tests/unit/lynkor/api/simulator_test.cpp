@@ -1,6 +1,6 @@
 // The object layer against the device simulator, over TCP and over emulated USB: connecting
-// from a spec, typed exchanges with their exact bytes, byte arrays, module queries, store slots,
-// routing through a router, and streaming.
+// from a linkSpec, typed exchanges with their exact bytes, byte arrays, module queries, store
+// slots, routing through a router, and streaming.
 
 #include <gtest/gtest.h>
 

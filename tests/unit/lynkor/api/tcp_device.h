@@ -34,7 +34,7 @@ public:
     TcpDevice& operator=(const TcpDevice&) = delete;
 
     uint8_t address() const { return address_; }
-    // A spec that reaches this device over TCP.
+    // A linkSpec that reaches this device over TCP.
     linkSpec spec(uint32_t serialNumber = 0x1234ABCD) const;
 
     void respond(Responder responder);
